@@ -51,6 +51,8 @@ bool IsTwoByteCharacter(const unsigned char* p) { return IsLeadByte(p[0]) && IsT
 
 bool IsBlank(unsigned char b) { return b == ' ' || b == '\t'; }
 
+// An argument holds no byte until one is stored; quotes alone store none, so
+// "" makes an empty argument, kept unless it is the last.
 bool CurrentArgumentIsEmpty(const Splitter& s) { return s.write == s.list.table[s.list.count - 1]; }
 
 void StoreByte(Splitter& s, unsigned char b) { *s.write++ = static_cast<char>(b); }
