@@ -16,6 +16,10 @@ namespace {
 // pointers on 32-bit Windows.
 constexpr size_t kLineTableStep = 4096;
 
+// The output holds the input's lines and at most its CR LF pairs, plus one
+// CR LF more when an empty line sorts last in a text whose last line had none.
+constexpr size_t kEmptyLastLineEnd = 2;
+
 // Pointers to the lines, which are cut in place in the input text.
 struct LineTable {
   const char** lines;
@@ -86,7 +90,9 @@ char* AppendLineEnd(char* out) {
 }
 
 // Writes the sorted lines, dropping or extracting those whose key equals the
-// key of the line just before them in the sorted order (kept or not).
+// key of the line just before them in the sorted order (kept or not). The
+// last line goes without CR LF when the text's last line had none; an empty
+// line that sorts last keeps its CR LF, or it would vanish from the text.
 // Returns the output's write position.
 char* WriteSortedLines(const LineTable& table, LineComparator before, char* out, char* duplicates) {
   const SortOptions& options = g_sortOptions;
@@ -96,7 +102,7 @@ char* WriteSortedLines(const LineTable& table, LineComparator before, char* out,
     if (duplicate && options.ExtractDuplicateLine) duplicates = AppendLineEnd(AppendLine(duplicates, line));
     if (duplicate && options.RemoveDuplicateLine) continue;
     out = AppendLine(out, line);
-    if (i == table.count - 1 && table.lastLineOpen) break;
+    if (i == table.count - 1 && table.lastLineOpen && *line) break;
     out = AppendLineEnd(out);
   }
   return out;
@@ -126,7 +132,7 @@ bool SortText(EditorLink& link, char*& text, char*& duplicates) {
   blocks.table.lines = static_cast<const char**>(AllocateBlock(heap, 0, kLineTableStep * sizeof(const char*)));
   blocks.table.capacity = kLineTableStep;
   size_t size = std::strlen(blocks.input) + 1;
-  blocks.output = static_cast<char*>(AllocateBlock(heap, kHeapZeroMemory, size));
+  blocks.output = static_cast<char*>(AllocateBlock(heap, kHeapZeroMemory, size + kEmptyLastLineEnd));
   text = blocks.output;
   if (g_sortOptions.ExtractDuplicateLine) blocks.duplicates = static_cast<char*>(AllocateBlock(heap, kHeapZeroMemory, size));
   duplicates = blocks.duplicates;

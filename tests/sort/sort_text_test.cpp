@@ -36,6 +36,11 @@ const TextCase kTextCases[] = {
     {"TwoLinesClosed", "b\r\na\r\n", "a", true, "a\r\nb\r\n", nullptr},
     {"EmptyLineInside", "b\r\n\r\na", "a", true, "\r\na\r\nb", nullptr},
     {"EmptyLineLast", "a\r\n\r\n", "a", true, "\r\na\r\n", nullptr},
+    // An empty line sorted to the end of an open text keeps its CR LF, so
+    // that no line is lost.
+    {"EmptyLineSortedLastOpenAscending", "b\r\n\r\na", "a", true, "\r\na\r\nb", nullptr},
+    {"EmptyLineSortedLastOpenDescending", "b\r\n\r\na", "", true, "b\r\na\r\n\r\n", nullptr},
+    {"EmptyLinesSortedLastOpen", "\r\n\r\nb", "", true, "b\r\n\r\n\r\n", nullptr},
     {"CaseIgnoredAscending", "b\r\nA\r\na\r\nB\r\n", "a", true, "A\r\na\r\nb\r\nB\r\n", nullptr},
     {"CaseIgnoredDescending", "b\r\nA\r\na\r\nB\r\n", "", true, "B\r\nb\r\na\r\nA\r\n", nullptr},
     {"BytesAscending", "b\r\nA\r\na\r\nB\r\n", "ab", true, "A\r\nB\r\na\r\nb\r\n", nullptr},
