@@ -45,6 +45,9 @@ const OrderCase kOrderCases[] = {
     {"LocaleNumericDescending", "File9\r\nfile10\r\n", "n", "file10\r\nFile9\r\n"},
 };
 
+// Names the row in test output instead of dumping its bytes.
+void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.name; }
+
 class OrderTable : public ::testing::TestWithParam<OrderCase> {
  protected:
   void TearDown() override { ResetSortState(); }

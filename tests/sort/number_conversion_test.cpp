@@ -79,6 +79,9 @@ const ScanCase kScanCases[] = {
     {"FullWidthOverflow", true, "２ｅ９９９", true, HUGE_VAL, 10},
 };
 
+// Names the row in test output instead of dumping its bytes.
+void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
+
 class ScanTable : public ::testing::TestWithParam<ScanCase> {
  protected:
   void SetUp() override { ResetSortState(); }

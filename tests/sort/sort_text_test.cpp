@@ -63,6 +63,9 @@ const TextCase kTextCases[] = {
     {"WindowStartsWithTrailByte", "\x82\xa0" "b\r\nzA\r\n", "abc", true, "zA\r\n\x82\xa0" "b\r\n", nullptr, 2},
 };
 
+// Names the row in test output instead of dumping its bytes.
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
+
 class SortTextTable : public ::testing::TestWithParam<TextCase> {
  protected:
   void TearDown() override { ResetSortState(); }
