@@ -19,6 +19,10 @@ struct PaneDocument {
   unsigned long insertLimit = 0;  // bytes taken per EM_REPLACESEL; 0 no limit
   bool getTextLimited = false;    // WM_GETTEXT runs dry after getTextLeft bytes
   unsigned long getTextLeft = 0;
+  bool lengthProbePending = false;  // see AnswerGetTextLength
+  bool reportFixed = false;       // EM_GETSEL reports reportStart..reportEnd
+  unsigned long reportStart = 0;
+  unsigned long reportEnd = 0;
 };
 
 // EM_SETSEL: (0, -1) selects all, a negative start keeps only the caret,

@@ -223,6 +223,9 @@ bool LoadStartDocuments() {
   g.first.insertLimit = g.options.insertLimit;
   g.first.getTextLimited = g.options.getTextLimited;
   g.first.getTextLeft = g.options.getTextLimit;
+  g.first.reportFixed = g.options.reportGiven;
+  g.first.reportStart = g.options.reportStart;
+  g.first.reportEnd = g.options.reportEnd;
   g.second.bytes = g.options.secondPaneText;
   if (!g.options.file.empty()) {
     std::string bytes;

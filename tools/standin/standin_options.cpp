@@ -35,10 +35,20 @@ bool ReadSelection(const char* value, StandinOptions* options) {
   return *end == '\0';
 }
 
+bool ReadReportedSelection(const char* value, StandinOptions* options) {
+  char* end = nullptr;
+  options->reportStart = strtoul(value, &end, 10);
+  if (*end != ',') return false;
+  options->reportEnd = strtoul(end + 1, &end, 10);
+  options->reportGiven = true;
+  return *end == '\0';
+}
+
 bool ApplyOption(const char* arg, StandinOptions* o) {
   const char* v = nullptr;
   if (MatchOption(arg, "--file", &v)) o->file = v;
   else if (MatchOption(arg, "--select", &v)) return ReadSelection(v, o);
+  else if (MatchOption(arg, "--report-selection", &v)) return ReadReportedSelection(v, o);
   else if (MatchOption(arg, "--refuse-export", &v)) ReadScopes(v, o->refuseExport);
   else if (MatchOption(arg, "--refuse-import", &v)) ReadScopes(v, o->refuseImport);
   else if (MatchOption(arg, "--kind-reply", &v)) o->kindReplyGiven = true, o->kindReply = strtol(v, nullptr, 10);

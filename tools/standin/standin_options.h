@@ -6,6 +6,7 @@
 //
 //   --file=PATH            load the document from PATH, bytes as they are
 //   --select=S,E           then select bytes S..E (as EM_SETSEL(S, E))
+//   --report-selection=S,E EM_GETSEL reports S..E, whatever is selected
 //   --refuse-export=SCOPES answer EDM_EXPORTTEXT with 0 for these scopes: 0, 1 or 01
 //   --refuse-import=SCOPES answer EDM_IMPORTTEXT with 0 for these scopes
 //   --kind-reply=N         answer EDM_GETSELECTIONKIND with N, whatever is selected
@@ -23,6 +24,9 @@ struct StandinOptions {
   bool selectGiven = false;
   long selectStart = 0;
   long selectEnd = 0;
+  bool reportGiven = false;
+  unsigned long reportStart = 0;
+  unsigned long reportEnd = 0;
   bool refuseExport[2] = {false, false};
   bool refuseImport[2] = {false, false};
   bool kindReplyGiven = false;

@@ -17,8 +17,8 @@ PaneWindow* PaneOf(HWND window) {
 // EM_GETSEL fills the DWORDs that wParam and lParam point at and packs both
 // positions into its reply while they fit 16 bits.
 LRESULT AnswerGetSel(const PaneDocument& doc, WPARAM wParam, LPARAM lParam) {
-  DWORD start = static_cast<DWORD>(doc.selStart);
-  DWORD end = static_cast<DWORD>(doc.selEnd);
+  DWORD start = static_cast<DWORD>(doc.reportFixed ? doc.reportStart : doc.selStart);
+  DWORD end = static_cast<DWORD>(doc.reportFixed ? doc.reportEnd : doc.selEnd);
   if (wParam) *reinterpret_cast<DWORD*>(wParam) = start;
   if (lParam) *reinterpret_cast<DWORD*>(lParam) = end;
   if (start > 0xFFFF || end > 0xFFFF) return -1;
@@ -37,6 +37,34 @@ LRESULT AnswerGetText(PaneDocument& doc, WPARAM size, LPARAM buffer) {
   char* out = reinterpret_cast<char*>(buffer);
   memcpy(out, doc.bytes.data(), count);
   out[count] = '\0';
+  return static_cast<LRESULT>(count);
+}
+
+// Wine answers a WM_GETTEXTLENGTH sent from another process by reading the
+// whole text once more with a WM_GETTEXT of its own, to count its bytes. That
+// read is the system's, not the sender's: it is neither counted nor limited,
+// so that tests see exactly the messages the tool sent.
+bool RunsUnderWine() {
+  static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
+LRESULT AnswerGetTextLength(PaneDocument& doc) {
+  doc.lengthProbePending = RunsUnderWine() && InSendMessage();
+  return static_cast<LRESULT>(doc.bytes.size());
+}
+
+bool IsLengthProbe(PaneDocument& doc, UINT message) {
+  bool probe = doc.lengthProbePending && message == WM_GETTEXT;
+  doc.lengthProbePending = false;
+  return probe;
+}
+
+LRESULT AnswerLengthProbe(const PaneDocument& doc, WPARAM size, LPARAM buffer) {
+  if (size == 0 || buffer == 0) return 0;
+  size_t count = std::min<size_t>(size - 1, doc.bytes.size());
+  memcpy(reinterpret_cast<char*>(buffer), doc.bytes.data(), count);
+  reinterpret_cast<char*>(buffer)[count] = '\0';
   return static_cast<LRESULT>(count);
 }
 
@@ -99,7 +127,7 @@ LRESULT AnswerEditMessage(HWND window, PaneDocument& doc, UINT message, WPARAM w
     case WM_GETTEXT:
       return AnswerGetText(doc, wParam, lParam);
     case WM_GETTEXTLENGTH:
-      return static_cast<LRESULT>(doc.bytes.size());
+      return AnswerGetTextLength(doc);
     case WM_SETTEXT:
       SetPaneText(doc, lParam ? reinterpret_cast<const char*>(lParam) : "");
       InvalidateRect(window, nullptr, FALSE);
@@ -118,6 +146,7 @@ LRESULT CALLBACK PaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   }
   PaneWindow* pane = PaneOf(window);
   if (!pane) return DefWindowProcA(window, message, wParam, lParam);
+  if (IsLengthProbe(*pane->doc, message)) return AnswerLengthProbe(*pane->doc, wParam, lParam);
   if (pane->counted) CountMessage(message, wParam);
   if (message == WM_PAINT) {
     PaintPane(window, *pane->doc);
