@@ -45,6 +45,20 @@ TEST_F(StandinEditor, PlainStartIsAnEmptyEditorInTheForeground) {
   EXPECT_EQ(lstrcmpiA(path.c_str() + path.size() - 19, "\\MorvaneStandin.exe"), 0) << path;
 }
 
+// The tool starts new instances itself; a test finds them by process.
+TEST_F(StandinEditor, AttachFindsARunningInstance) {
+  ASSERT_TRUE(StartStandin(StandinVariant::k0_72_0_6, "", &standin_));
+  std::vector<DWORD> ids = StandinProcessIds();
+  ASSERT_EQ(ids.size(), 1u);
+  EXPECT_EQ(ids[0], standin_.processId);
+  Standin attached;
+  ASSERT_TRUE(AttachStandin(ids[0], &attached));
+  EXPECT_EQ(attached.mainWindow, standin_.mainWindow);
+  EXPECT_EQ(attached.editPane, standin_.editPane);
+  EXPECT_TRUE(StopStandin(&attached));
+  EXPECT_TRUE(NoStandinRunning());
+}
+
 TEST_F(StandinEditor, ExeNameChildByOption) {
   struct Row {
     const char* options;
