@@ -50,3 +50,13 @@ std::vector<std::string> SettingsLines() {
   }
   return lines;
 }
+
+std::map<std::string, std::string> OptionKeys() {
+  std::map<std::string, std::string> keys;
+  bool inOption = false;
+  for (const std::string& line : SettingsLines()) {
+    if (line[0] == '[') inOption = line == "[Option]";
+    else if (inOption && line.find('=') != std::string::npos) keys[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+  }
+  return keys;
+}
