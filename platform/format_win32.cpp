@@ -9,6 +9,11 @@ int FormatText(char* buffer, const char* format, ...) {
   va_start(args, format);
   int n = wvsprintfA(buffer, format, args);
   va_end(args);
-  buffer[kFormatLimit - 1] = '\0';  // wvsprintfA leaves a cut text unterminated on some systems
+  // A cut text is left unterminated by some systems; only then is the last
+  // byte of the limit written, so a small buffer that fits its text is safe.
+  if (n < 0 || n >= kFormatLimit - 1) {
+    buffer[kFormatLimit - 1] = '\0';
+    n = kFormatLimit - 1;
+  }
   return n;
 }
