@@ -81,7 +81,10 @@ int OnOptionsCommand(HWND dialog, int id, AppRecord& app) {
 }
 
 // The dialog's answer to one message: IDOK or IDCANCEL end it, 0 goes on.
+// Messages that come before WM_INITDIALOG (the controls being created) have
+// no record yet and need none.
 int HandleOptionsMessage(HWND dialog, UINT message, WPARAM wParam, AppRecord* app) {
+  if (!app) return 0;
   switch (message) {
     case WM_INITDIALOG:
       InitOptionsDialog(dialog, *app);
