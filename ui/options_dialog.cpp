@@ -29,6 +29,8 @@ enum : uint32_t { kFieldMin = 1, kFieldMax = 2147483647 };
 
 HWND OwnerOf(const AppRecord& app) { return static_cast<HWND>(app.link.mainWindow); }
 
+// The icon comes from the module that holds the template, the one the
+// dialog was created from.
 void InitOptionsDialog(HWND dialog, AppRecord& app) {
   HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
   HICON icon = LoadIconA(module, MAKEINTRESOURCEA(IDI_APPICON));
