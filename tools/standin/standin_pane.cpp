@@ -83,6 +83,24 @@ HFONT PaneFont() {
   return font;
 }
 
+// Draws bytes from..to of one line, the selected part highlighted, so that
+// screenshots show what a run will take.
+void DrawPaneLine(HDC dc, int y, const PaneDocument& doc, size_t from, size_t to) {
+  size_t cuts[4] = {from, std::min(std::max(doc.selStart, from), to), std::min(std::max(doc.selEnd, from), to), to};
+  int x = 4;
+  for (int part = 0; part < 3; ++part) {
+    int length = static_cast<int>(cuts[part + 1] - cuts[part]);
+    if (length == 0) continue;
+    bool selected = part == 1;
+    SetBkColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    TextOutA(dc, x, y, doc.bytes.data() + cuts[part], length);
+    SIZE extent;
+    GetTextExtentPoint32A(dc, doc.bytes.data() + cuts[part], length, &extent);
+    x += extent.cx;
+  }
+}
+
 // Draws the lines that fit, one TextOutA per line, for screenshots.
 void PaintPane(HWND window, const PaneDocument& doc) {
   PAINTSTRUCT paint;
@@ -100,7 +118,7 @@ void PaintPane(HWND window, const PaneDocument& doc) {
     if (end == std::string::npos) end = doc.bytes.size();
     size_t length = end - at;
     if (length > 0 && doc.bytes[at + length - 1] == '\r') --length;
-    TextOutA(dc, 4, y, doc.bytes.data() + at, static_cast<int>(std::min<size_t>(length, 512)));
+    DrawPaneLine(dc, y, doc, at, at + std::min<size_t>(length, 512));
     at = end + 1;
   }
   SelectObject(dc, oldFont);
