@@ -14,6 +14,8 @@
 
 namespace {
 
+const int kDialogCancelled = 2;  // Cancel, Esc, the close box, or no dialog at all
+
 #ifndef _WIN64
 static_assert(sizeof(STARTUPINFOA) == 68, "STARTUPINFOA as the system expects it");
 #endif
