@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tests/e2e/ordwell_run.h"
+#include "tests/support/deadline.h"
 #include "tests/support/message_box_watch.h"
 #include "tests/support/standin_process.h"
 
@@ -28,9 +29,17 @@ class OrdwellTest : public ::testing::Test {
   }
 
   // Waits for a box of the run owned by owner and reads it, leaving it up.
+  // A run that ends meanwhile ends the wait.
   FoundMessageBox WaitForBox(HWND owner, unsigned timeoutMs = 15000) {
     FoundMessageBox box;
-    EXPECT_TRUE(FindMessageBox(owner, run_.processId, timeoutMs, &box)) << "no box owned by " << owner;
+    bool found = false;
+    WaitFor(
+        [&] {
+          found = FindMessageBox(owner, run_.processId, 0, &box);
+          return found || WaitForSingleObject(run_.process, 0) == WAIT_OBJECT_0;
+        },
+        timeoutMs);
+    EXPECT_TRUE(found) << "no box owned by " << owner;
     return box;
   }
 
