@@ -21,8 +21,12 @@ class OrdwellTest : public ::testing::Test {
 
   // Runs the tool with the arguments to its end, expecting no message box.
   OrdwellEnd RunToEnd(const std::string& arguments) {
-    EXPECT_TRUE(StartOrdwell(arguments, &run_));
-    OrdwellEnd end = WaitForOrdwellEnd(run_);
+    OrdwellEnd end;
+    if (!StartOrdwell(arguments, &run_)) {
+      ADD_FAILURE() << "Ordwell.exe did not start: " << OrdwellExePath();
+      return end;
+    }
+    end = WaitForOrdwellEnd(run_);
     EXPECT_EQ(end.strayBox, "");
     EXPECT_TRUE(end.exited);
     return end;
