@@ -17,5 +17,7 @@ struct FoundMessageBox {
 bool FindMessageBox(HWND owner, DWORD processId, unsigned timeoutMs, FoundMessageBox* box);
 // True when the process shows any message box right now, whoever owns it.
 bool AnyMessageBox(DWORD processId);
+// Reads such a box, if there is one right now.
+bool FindAnyMessageBox(DWORD processId, FoundMessageBox* box);
 // Presses the button (IDOK by default) and waits until the box is gone.
 bool DismissMessageBox(HWND box, int buttonId = IDOK, unsigned timeoutMs = 5000);

@@ -75,6 +75,15 @@ bool FindMessageBox(HWND owner, DWORD processId, unsigned timeoutMs, FoundMessag
 
 bool AnyMessageBox(DWORD processId) { return FindBoxNow(nullptr, processId, true) != nullptr; }
 
+bool FindAnyMessageBox(DWORD processId, FoundMessageBox* box) {
+  *box = FoundMessageBox{};
+  box->window = FindBoxNow(nullptr, processId, true);
+  if (!box->window) return false;
+  box->caption = WindowText(box->window);
+  box->text = WindowText(MessageTextControl(box->window));
+  return true;
+}
+
 bool DismissMessageBox(HWND box, int buttonId, unsigned timeoutMs) {
   if (!PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0)) return !IsWindow(box);
   return WaitFor([&] { return !IsWindow(box); }, timeoutMs);

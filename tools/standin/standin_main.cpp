@@ -236,12 +236,25 @@ bool LoadStartDocuments() {
   return true;
 }
 
+// Waits with the message loop running, so that the process counts as idle
+// for input (WaitForInputIdle returns) long before its main window exists.
+void WaitIdle(unsigned long milliseconds) {
+  UINT_PTR timer = SetTimer(nullptr, 0, milliseconds, nullptr);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER && msg.wParam == timer) break;
+    DispatchMessageA(&msg);
+  }
+  KillTimer(nullptr, timer);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!ParseStandinOptions(__argc, __argv, &g.options) || !LoadStartDocuments()) return 2;
   g.version = ReadOwnVersion();
   if (!RegisterClasses(instance)) return 3;
+  if (unsigned long delay = StartDelayFromEnvironment()) WaitIdle(delay);
   HWND main = CreateWindowExA(0, g.options.mainClass.c_str(), g.options.title.c_str(), WS_OVERLAPPEDWINDOW,
                               CW_USEDEFAULT, CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance, nullptr);
   if (!main) return 4;

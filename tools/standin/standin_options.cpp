@@ -73,3 +73,8 @@ bool ParseStandinOptions(int argc, char** argv, StandinOptions* options) {
   }
   return true;
 }
+
+unsigned long StartDelayFromEnvironment() {
+  const char* value = getenv(kStartDelayVariable);
+  return value ? strtoul(value, nullptr, 10) : 0;
+}

@@ -19,6 +19,12 @@
 //   --title=TEXT           the main window's title (default "Morvane")
 //   --main-class=NAME      the main window's class (default TMorvaneMainForm)
 //   --save-on-close=PATH   write the first pane's bytes to PATH when the window closes
+//
+// A newly started instance gets no command line, so one thing comes from
+// the environment, which it inherits from whoever started it:
+//
+//   MORVANE_STANDIN_START_DELAY_MS=MS  wait MS milliseconds, idle for input,
+//                                      before creating the main window
 struct StandinOptions {
   std::string file;
   bool selectGiven = false;
@@ -47,3 +53,7 @@ struct StandinOptions {
 
 // Reads the arguments after the program name; false on an unknown option.
 bool ParseStandinOptions(int argc, char** argv, StandinOptions* options);
+
+inline constexpr char kStartDelayVariable[] = "MORVANE_STANDIN_START_DELAY_MS";
+// The start delay from the environment; 0 when it is not set.
+unsigned long StartDelayFromEnvironment();
