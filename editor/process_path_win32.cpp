@@ -77,9 +77,12 @@ bool PathFromToolHelp(DWORD processId, char* buffer, size_t size) {
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
   bool found = false;
-  for (BOOL more = g_list.first(snapshot, &entry); more && !found; more = g_list.next(snapshot, &entry)) {
-    found = entry.th32ProcessID == processId;
-    if (found) CopyName(buffer, size, entry.szExeFile);
+  for (BOOL more = g_list.first(snapshot, &entry); more; more = g_list.next(snapshot, &entry)) {
+    if (entry.th32ProcessID == processId) {
+      CopyName(buffer, size, entry.szExeFile);
+      found = true;
+      break;
+    }
     entry.dwSize = sizeof entry;
   }
   CloseHandle(snapshot);
