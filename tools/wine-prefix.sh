@@ -14,12 +14,22 @@ if [ ! -f "$stamp" ]; then
   "$wine" wineboot -i >/dev/null 2>&1
   "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-  # A Japanese font stands in for the dialog's face name, so its text draws.
-  font=$(fc-match -f '%{file}' 'IPAPGothic' 2>/dev/null || true)
-  if [ -n "$font" ] && [ -f "$font" ]; then
-    cp "$font" "$prefix/drive_c/windows/Fonts/"
-    "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f >/dev/null 2>&1 || true
-  fi
   wineserver -w
   touch "$stamp"
 fi
+# Fonts, checked on every start so that a prefix made before a font was
+# installed gets it too:
+# - a Japanese font stands in for the dialog's face name, so that its text
+#   draws (fc-list, unlike fc-match, names no look-alike when it is missing);
+# - Wine's own symbol font, which it does not find in its data folder here,
+#   draws the caption buttons (without it they show letters).
+fonts=$prefix/drive_c/windows/Fonts
+japanese=$(fc-list -f '%{file}\n' ':family=IPAPGothic' 2>/dev/null | head -n 1)
+if [ -n "$japanese" ] && [ ! -f "$fonts/$(basename "$japanese")" ]; then
+  cp "$japanese" "$fonts/"
+  "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f >/dev/null 2>&1
+  wineserver -w
+fi
+for data in /usr/share/wine/fonts /usr/lib/wine/fonts; do
+  if [ -f "$data/marlett.ttf" ] && [ ! -f "$fonts/marlett.ttf" ]; then cp "$data/marlett.ttf" "$fonts/"; fi
+done

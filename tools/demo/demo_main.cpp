@@ -12,6 +12,7 @@
 
 #include "tests/support/message_box_watch.h"
 #include "tests/support/standin_process.h"
+#include "tools/demo/screen_picture.h"
 
 namespace {
 
@@ -58,40 +59,6 @@ DWORD RunOrdwell(const std::string& exe, const std::string& switches, HWND edito
   return code;
 }
 
-// Copies the window's rectangle from the screen into a 24-bit BMP file.
-bool SaveWindowPicture(HWND window, const std::string& path) {
-  RECT r;
-  if (!GetWindowRect(window, &r)) return false;
-  int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  DWORD stride = ((w * 3 + 3) & ~3), size = stride * h;
-  BITMAPFILEHEADER fh = {};
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-  fh.bfSize = fh.bfOffBits + size;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  bool ok = f && std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
-            std::fwrite(bits, 1, size, f) == size;
-  if (f) std::fclose(f);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return ok;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -130,7 +97,8 @@ int main(int argc, char** argv) {
   }
   SetForegroundWindow(editor.mainWindow);
   RedrawWindow(editor.mainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  bool saved = SaveWindowPicture(editor.mainWindow, argv[3]);
+  RECT area = {};
+  bool saved = GetWindowRect(editor.mainWindow, &area) && SaveScreenPicture(CopyScreenArea(area), argv[3]);
   StopStandin(&editor);
   return saved && LONG(code) == 0 ? 0 : 1;
 }
