@@ -29,3 +29,7 @@ void FailAllocation(long k);
 void FailAllocationsFrom(long k);
 long AllocationCount();
 bool AllocationShouldFail();  // used by the implementations
+
+// The number of blocks currently allocated on the heap; tests compare it
+// before and after an operation to prove that scratch blocks were freed.
+long HeapBlockCount(HeapHandle heap);

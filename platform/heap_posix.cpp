@@ -94,3 +94,10 @@ bool FreeBlock(HeapHandle heap, unsigned, void* block) {
   std::free(h);
   return true;
 }
+
+long HeapBlockCount(HeapHandle heap) {
+  long n = 0;
+  if (heap)
+    for (BlockHeader* h = static_cast<Arena*>(heap)->first; h; h = h->next) ++n;
+  return n;
+}

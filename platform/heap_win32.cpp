@@ -24,3 +24,13 @@ void* ReallocateBlock(HeapHandle heap, unsigned flags, void* block, size_t size)
 bool FreeBlock(HeapHandle heap, unsigned flags, void* block) {
   return HeapFree(heap, flags, block) != 0;
 }
+
+long HeapBlockCount(HeapHandle heap) {
+  long n = 0;
+  if (!HeapLock(heap)) return -1;
+  PROCESS_HEAP_ENTRY entry = {};
+  while (HeapWalk(heap, &entry))
+    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++n;
+  HeapUnlock(heap);
+  return n;
+}

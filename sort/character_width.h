@@ -1,0 +1,11 @@
+#pragma once
+
+// The two-byte rule of code page 932: a lead byte 0x81-0x9F or 0xE0-0xFC
+// followed by a trail byte 0x40-0xFC other than 0x7F is one character.
+inline bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+inline bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
+// Bytes of the character at p (1 or 2); a lead byte before the NUL is one byte.
+inline int CharacterWidth(const char* p) {
+  return IsLeadByte(static_cast<unsigned char>(p[0])) && IsTrailByte(static_cast<unsigned char>(p[1])) ? 2 : 1;
+}

@@ -1,0 +1,144 @@
+#include <cstring>
+
+#include "platform/heap.h"
+#include "sort/character_width.h"
+#include "sort/key_order.h"
+#include "sort/number_scanner.h"
+
+// The numeric walk runs over two texts side by side. At each step it asks the
+// scanner at both positions: two numbers compare by value, two non-numbers
+// compare one character each, and where only one side holds a number the
+// walk stops and the comparator compares the two texts as strings.
+namespace {
+
+enum class CharacterOrder { kBytes, kLocale };
+
+enum class WalkEnd {
+  kGreater,   // the first text is the greater
+  kNotGreater,  // the first text is the smaller, or both ended together
+  kOneNumber,  // only one side holds a number at p1, p2
+};
+
+struct Walk {
+  WalkEnd end;
+  const char* p1;
+  const char* p2;
+};
+
+// In byte order a two-byte character is greater than any one-byte character;
+// characters of equal width compare their bytes unsigned.
+int CompareCharacterBytes(const char* p1, int w1, const char* p2, int w2) {
+  if (w1 != w2) return w1 == 2 ? 1 : -1;
+  return std::memcmp(p1, p2, static_cast<size_t>(w1));
+}
+
+int CompareCharacters(const char* p1, int w1, const char* p2, int w2, CharacterOrder order) {
+  if (order == CharacterOrder::kBytes) return CompareCharacterBytes(p1, w1, p2, w2);
+  return LocaleSign(CompareLocale(p1, w1, p2, w2));
+}
+
+Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
+  if (!*p1) return {WalkEnd::kNotGreater, p1, p2};
+  do {
+    if (!*p2) return {WalkEnd::kGreater, p1, p2};
+    double value1 = 0.0, value2 = 0.0;
+    const char* end1 = p1;
+    const char* end2 = p2;
+    bool number1 = NumberScanner(value1, p1, end1);
+    bool number2 = NumberScanner(value2, p2, end2);
+    if (number1 && number2) {
+      if (value1 > value2) return {WalkEnd::kGreater, p1, p2};
+      if (value1 < value2) return {WalkEnd::kNotGreater, p1, p2};
+      p1 = end1;
+      p2 = end2;
+    } else if (number1 || number2) {
+      return {WalkEnd::kOneNumber, p1, p2};
+    } else {
+      int w1 = CharacterWidth(p1), w2 = CharacterWidth(p2);
+      int sign = CompareCharacters(p1, w1, p2, w2, order);
+      if (sign > 0) return {WalkEnd::kGreater, p1, p2};
+      if (sign < 0) return {WalkEnd::kNotGreater, p1, p2};
+      p1 += w1;
+      p2 += w2;
+    }
+  } while (*p1);
+  return {WalkEnd::kNotGreater, p1, p2};
+}
+
+// A copy of the line's column window on the process heap, null when memory
+// runs out.
+char* CopyColumnWindow(const char* line) {
+  char* copy = HeapDupString(ColumnStart(line));
+  if (copy) copy[ColumnLength(copy)] = '\0';
+  return copy;
+}
+
+// The column forms walk copies of both windows and answer 0 when a copy
+// cannot be had. decide turns the walk's end into the answer.
+template <typename Decide>
+int CompareColumnWindows(const char* first, const char* second, Decide decide) {
+  char* window1 = CopyColumnWindow(first);
+  char* window2 = CopyColumnWindow(second);
+  int answer = 0;
+  if (window1 && window2) answer = decide(window1, window2);
+  HeapHandle heap = ProcessHeapHandle();
+  if (window1) FreeBlock(heap, 0, window1);
+  if (window2) FreeBlock(heap, 0, window2);
+  return answer;
+}
+
+}  // namespace
+
+char* HeapDupString(const char* text) {
+  if (!text) return nullptr;
+  size_t size = std::strlen(text) + 1;
+  char* copy = static_cast<char*>(AllocateBlock(ProcessHeapHandle(), kHeapZeroMemory, size));
+  if (copy) std::memcpy(copy, text, size);
+  return copy;
+}
+
+// Where one side holds a number, the rests compare bytewise; the tie-break
+// takes the walk positions, which order the lines as the lines themselves.
+int NumericBinaryGreater(const char* first, const char* second) {
+  Walk walk = WalkTexts(first, second, CharacterOrder::kBytes);
+  if (walk.end != WalkEnd::kOneNumber) return walk.end == WalkEnd::kGreater;
+  return AnswerGreater(std::strcmp(walk.p1, walk.p2), walk.p1, walk.p2);
+}
+
+int NumericBinaryLess(const char* first, const char* second) { return NumericBinaryGreater(second, first); }
+
+int NumericLocaleGreater(const char* first, const char* second) {
+  Walk walk = WalkTexts(first, second, CharacterOrder::kLocale);
+  if (walk.end != WalkEnd::kOneNumber) return walk.end == WalkEnd::kGreater;
+  return AnswerGreater(LocaleSign(CompareLocale(walk.p1, -1, walk.p2, -1)), walk.p1, walk.p2);
+}
+
+int NumericLocaleLess(const char* first, const char* second) { return NumericLocaleGreater(second, first); }
+
+// Where one side holds a number, the whole windows (not the rests) compare
+// bytewise, with no tie-break.
+int ColumnNumericBinaryGreater(const char* first, const char* second) {
+  return CompareColumnWindows(first, second, [](const char* window1, const char* window2) {
+    Walk walk = WalkTexts(window1, window2, CharacterOrder::kBytes);
+    if (walk.end != WalkEnd::kOneNumber) return walk.end == WalkEnd::kGreater ? 1 : 0;
+    return std::strcmp(window1, window2) > 0 ? 1 : 0;
+  });
+}
+
+int ColumnNumericBinaryLess(const char* first, const char* second) {
+  return ColumnNumericBinaryGreater(second, first);
+}
+
+// Where one side holds a number, the rests of the windows compare in locale
+// order; the tie-break takes the lines, never the copies.
+int ColumnNumericLocaleGreater(const char* first, const char* second) {
+  return CompareColumnWindows(first, second, [first, second](const char* window1, const char* window2) {
+    Walk walk = WalkTexts(window1, window2, CharacterOrder::kLocale);
+    if (walk.end != WalkEnd::kOneNumber) return walk.end == WalkEnd::kGreater ? 1 : 0;
+    return AnswerGreater(LocaleSign(CompareLocale(walk.p1, -1, walk.p2, -1)), first, second);
+  });
+}
+
+int ColumnNumericLocaleLess(const char* first, const char* second) {
+  return ColumnNumericLocaleGreater(second, first);
+}
