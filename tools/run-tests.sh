@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds the three configurations and runs every test: natively under
-# AddressSanitizer and UBSan, and the Windows executables under wine64 inside
-# a virtual display. Usage: tools/run-tests.sh
+# AddressSanitizer and UBSan, each fuzz target for 20 s, and the Windows
+# executables under wine64 inside a virtual display. Usage: tools/run-tests.sh
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -13,6 +13,9 @@ step() { echo; echo "=== $*"; }
 step "native: build and test"
 { cmake --preset native >/dev/null && cmake --build --preset native; } || exit 1
 ctest --preset native || status=1
+
+step "fuzz: every target for 20 s (clang, libFuzzer, ASan, UBSan)"
+tools/run-fuzz.sh all 20 || status=1
 
 step "win32 (i686, the shipped executable): build only"
 { cmake --preset win32 >/dev/null && cmake --build --preset win32; } || exit 1
