@@ -7,6 +7,7 @@
 #include "cmdline/switches.h"
 #include "editor/capture.h"
 #include "editor/exchange.h"
+#include "platform/format.h"
 #include "platform/message_box.h"
 #include "res/texts.h"
 #include "sort/sort_text.h"
@@ -75,6 +76,51 @@ void ExtractDuplicates(EditorLink& first, const char* duplicates) {
   ReleaseLink(second);
 }
 
+// Two runs on one editor must not interleave: the chunked read of one
+// deletes text from the front of the pane that the other would then read,
+// sort and write back without it. Runs on the same main window take turns
+// through a mutex named after it, from the read to the end of the
+// write-back. A run that cannot have its turn within the wait reads nothing.
+const DWORD kTurnWaitMilliseconds = 30000;
+
+HANDLE TakeEditorTurn(const EditorLink& link) {
+  char name[kFormatLimit];
+  FormatText(name, "Ordwell_Turn_%u", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(link.mainWindow)));
+  HANDLE turn = CreateMutexA(nullptr, FALSE, name);
+  if (!turn) return nullptr;
+  DWORD waited = WaitForSingleObject(turn, kTurnWaitMilliseconds);
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return turn;  // abandoned: that run has ended
+  CloseHandle(turn);
+  return nullptr;
+}
+
+void EndEditorTurn(HANDLE turn) {
+  ReleaseMutex(turn);
+  CloseHandle(turn);
+}
+
+// Reads the text, sorts it and writes it back, in the editor's turn; the
+// exit code. The turn ends before the read-failure message, so that a
+// run waiting behind this one need not wait for the user.
+int SortInTurn(AppRecord& app, char*& duplicates) {
+  HANDLE turn = TakeEditorTurn(app.link);
+  if (!turn) {
+    ShowError(app.link, kTextReadFailed);
+    return kExitReadFailed;
+  }
+  bool useSelection = GetSelectionKind(app.link) != -1;
+  char* text = useSelection ? ReadSelection(app.link) : ReadWholeText(app.link);
+  if (!text) {
+    EndEditorTurn(turn);
+    ShowError(app.link, kTextReadFailed);
+    return kExitReadFailed;
+  }
+  bool sorted = SortText(app.link, text, duplicates);
+  if (sorted) WriteBack(app.link, text, useSelection);
+  EndEditorTurn(turn);
+  return sorted ? kExitSorted : kExitNotSorted;
+}
+
 }  // namespace
 
 int RunOrdwell(void* instance) {
@@ -91,16 +137,9 @@ int RunOrdwell(void* instance) {
       RunOptionsDialog(app, static_cast<HINSTANCE>(instance)) == kDialogCancelled)
     return EndRun(app, kExitCancelled);
 
-  bool useSelection = GetSelectionKind(app.link) != -1;
-  char* text = useSelection ? ReadSelection(app.link) : ReadWholeText(app.link);
-  if (!text) {
-    ShowError(app.link, kTextReadFailed);
-    return EndRun(app, kExitReadFailed);
-  }
   char* duplicates = nullptr;
-  if (!SortText(app.link, text, duplicates)) return EndRun(app, kExitNotSorted);
-
-  WriteBack(app.link, text, useSelection);
+  int exitCode = SortInTurn(app, duplicates);
+  if (exitCode != kExitSorted) return EndRun(app, exitCode);
   if (g_sortOptions.ExtractDuplicateLine) ExtractDuplicates(app.link, duplicates);
   MessageBeep(0);
   return EndRun(app, kExitSorted);

@@ -94,19 +94,25 @@ bool WriteThroughSection(const EditorLink& link, HANDLE section, TransferScope s
 }
 
 // The section's size is checked before the editor is asked to fill it; the
-// view is mapped for the copy only after the editor has replied.
+// view is mapped for the copy only after the editor has replied. The new
+// section is all zeros, so a byte other than NUL just past the n measured
+// bytes means the editor wrote a longer text: its length, counted through
+// WM_GETTEXTLENGTH, came through a conversion that lost bytes (as a lead
+// byte at the very end does under Wine). The first n bytes are then no text
+// to write back, and the channel has not served the read.
 bool ReadThroughSection(const EditorLink& link, HANDLE section, TransferScope scope, size_t n, char** text) {
   if (!SectionHolds(section, n)) return false;
   if (SendToMain(link, EDM_EXPORTTEXT, scope, 0) == 0) return false;
   char* buffer = static_cast<char*>(AllocateBlock(link.heap, kHeapZeroMemory, n + 1));
   if (!buffer) return false;
-  char* view = MapSectionView(section, FILE_MAP_READ, n);
-  if (!view) {
+  char* view = MapSectionView(section, FILE_MAP_READ, n + 1);
+  bool whole = view && view[n] == '\0';
+  if (whole) memcpy(buffer, view, n);
+  if (view) UnmapViewOfFile(view);
+  if (!whole) {
     FreeBlock(link.heap, 0, buffer);
     return false;
   }
-  memcpy(buffer, view, n);
-  UnmapViewOfFile(view);
   *text = buffer;
   return true;
 }
@@ -122,7 +128,27 @@ void RestorePane(const EditorLink& link, unsigned deletions, PaneSelection befor
 // chunk is read from the front: each chunk read is deleted so that the next
 // one stands at the start, and every deletion is undone afterwards. A text
 // that stops coming before it is complete is no text: handing out a part of
-// it would have the caller replace the document with that part.
+// it would have the caller replace the document with that part. Nor is a
+// text whose length differs from the pane's own byte count: it changed on
+// its way here (a transport that converts through Unicode drops or replaces
+// bytes that are no code page 932 character), and writing it back would
+// change the document. The capture's read of the exe-name child (busy) is
+// exempt: that window knows no selection messages.
+// Whether the pane's length in its own bytes, the end of a selection of
+// everything, differs from length. Unlike WM_GETTEXTLENGTH and WM_GETTEXT it
+// passes no text, so no conversion of text between processes can change it.
+// A pane that does not report the selection it was given (its start is not
+// 0) cannot be measured this way and is taken at its word. The selection is
+// restored.
+bool PaneHoldsOtherThan(const EditorLink& link, size_t length, PaneSelection before) {
+  SelectInPane(link, 0, static_cast<size_t>(-1));
+  DWORD start = 1;
+  DWORD end = 0;
+  SendToPane(link, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  SelectInPane(link, before.start, before.start + before.length);
+  return start == 0 && end != length;
+}
+
 char* ReadPaneText(const EditorLink& link) {
   PaneSelection before = ReadPaneSelection(link);
   size_t n = PaneTextLength(link);
@@ -141,7 +167,7 @@ char* ReadPaneText(const EditorLink& link) {
   }
   buffer[pos] = '\0';
   if (deletions > 0) RestorePane(link, deletions, before);
-  if (pos < n) {
+  if (pos < n || (!link.busy && PaneHoldsOtherThan(link, pos, before))) {
     FreeBlock(link.heap, 0, buffer);
     return nullptr;
   }

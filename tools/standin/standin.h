@@ -20,6 +20,7 @@ struct PaneDocument {
   bool getTextLimited = false;    // WM_GETTEXT runs dry after getTextLeft bytes
   unsigned long getTextLeft = 0;
   bool lengthProbePending = false;  // see AnswerGetTextLength
+  bool closeAfterRead = false;      // destroy the top-level window once the whole text went out
   bool reportFixed = false;       // EM_GETSEL reports reportStart..reportEnd
   unsigned long reportStart = 0;
   unsigned long reportEnd = 0;

@@ -85,6 +85,7 @@ LRESULT ExportText(WPARAM scope) {
   }
   UnmapViewOfFile(view);
   CloseHandle(section);
+  if (fits && g.options.closeAfterRead) DestroyWindow(g.main);  // gone before the reply reaches the tool
   return fits ? 1 : 0;
 }
 
@@ -221,6 +222,7 @@ bool RegisterClasses(HINSTANCE instance) {
 
 bool LoadStartDocuments() {
   g.first.insertLimit = g.options.insertLimit;
+  g.first.closeAfterRead = g.options.closeAfterRead;
   g.first.getTextLimited = g.options.getTextLimited;
   g.first.getTextLeft = g.options.getTextLimit;
   g.first.reportFixed = g.options.reportGiven;

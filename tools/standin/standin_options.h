@@ -19,6 +19,9 @@
 //   --title=TEXT           the main window's title (default "Morvane")
 //   --main-class=NAME      the main window's class (default TMorvaneMainForm)
 //   --save-on-close=PATH   write the first pane's bytes to PATH when the window closes
+//   --close-after-read     close the main window right after handing out the
+//                          whole document: an EDM_EXPORTTEXT it served, or a
+//                          WM_GETTEXT that delivered the first pane's last byte
 //
 // A newly started instance gets no command line, so one thing comes from
 // the environment, which it inherits from whoever started it:
@@ -49,6 +52,7 @@ struct StandinOptions {
   std::string title = "Morvane";
   std::string mainClass = "TMorvaneMainForm";
   std::string saveOnClose;
+  bool closeAfterRead = false;
 };
 
 // Reads the arguments after the program name; false on an unknown option.

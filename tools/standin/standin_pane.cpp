@@ -40,6 +40,17 @@ LRESULT AnswerGetText(PaneDocument& doc, WPARAM size, LPARAM buffer) {
   return static_cast<LRESULT>(count);
 }
 
+// An editor that goes away between the tool's read and its write-back. The
+// window is destroyed before the reply, so that no message the tool sends
+// afterwards can still reach it; the copied text is already in the buffer.
+LRESULT AnswerGetTextThenMaybeClose(HWND window, PaneDocument& doc, WPARAM size, LPARAM buffer) {
+  LRESULT copied = AnswerGetText(doc, size, buffer);
+  if (doc.closeAfterRead && copied > 0 && static_cast<size_t>(copied) == doc.bytes.size()) {
+    DestroyWindow(GetAncestor(window, GA_ROOT));
+  }
+  return copied;
+}
+
 // Wine answers a WM_GETTEXTLENGTH sent from another process by reading the
 // whole text once more with a WM_GETTEXT of its own, to count its bytes. That
 // read is the system's, not the sender's: it is neither counted nor limited,
@@ -143,7 +154,7 @@ LRESULT AnswerEditMessage(HWND window, PaneDocument& doc, UINT message, WPARAM w
       ClearPaneSelection(doc);
       break;
     case WM_GETTEXT:
-      return AnswerGetText(doc, wParam, lParam);
+      return AnswerGetTextThenMaybeClose(window, doc, wParam, lParam);
     case WM_GETTEXTLENGTH:
       return AnswerGetTextLength(doc);
     case WM_SETTEXT:
