@@ -124,16 +124,6 @@ void RestorePane(const EditorLink& link, unsigned deletions, PaneSelection befor
   SelectInPane(link, before.start, before.start + before.length);
 }
 
-// Reads the pane's whole text through WM_GETTEXT. A text longer than one
-// chunk is read from the front: each chunk read is deleted so that the next
-// one stands at the start, and every deletion is undone afterwards. A text
-// that stops coming before it is complete is no text: handing out a part of
-// it would have the caller replace the document with that part. Nor is a
-// text whose length differs from the pane's own byte count: it changed on
-// its way here (a transport that converts through Unicode drops or replaces
-// bytes that are no code page 932 character), and writing it back would
-// change the document. The capture's read of the exe-name child (busy) is
-// exempt: that window knows no selection messages.
 // Whether the pane's length in its own bytes, the end of a selection of
 // everything, differs from length. Unlike WM_GETTEXTLENGTH and WM_GETTEXT it
 // passes no text, so no conversion of text between processes can change it.
@@ -149,6 +139,16 @@ bool PaneHoldsOtherThan(const EditorLink& link, size_t length, PaneSelection bef
   return start == 0 && end != length;
 }
 
+// Reads the pane's whole text through WM_GETTEXT. A text longer than one
+// chunk is read from the front: each chunk read is deleted so that the next
+// one stands at the start, and every deletion is undone afterwards. A text
+// that stops coming before it is complete is no text: handing out a part of
+// it would have the caller replace the document with that part. Nor is a
+// text whose length differs from the pane's own byte count: it changed on
+// its way here (a transport that converts through Unicode drops or replaces
+// bytes that are no code page 932 character), and writing it back would
+// change the document. The capture's read of the exe-name child (busy) is
+// exempt: that window knows no selection messages.
 char* ReadPaneText(const EditorLink& link) {
   PaneSelection before = ReadPaneSelection(link);
   size_t n = PaneTextLength(link);
