@@ -65,25 +65,44 @@ Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
   return {WalkEnd::kNotGreater, p1, p2};
 }
 
-// A copy of the line's column window on the process heap, null when memory
-// runs out.
-char* CopyColumnWindow(const char* line) {
-  char* copy = HeapDupString(ColumnStart(line));
-  if (copy) copy[ColumnLength(copy)] = '\0';
-  return copy;
+// Windows up to this size are copied to the stack; larger ones to the
+// process heap, where a failed allocation answers "not before".
+constexpr size_t kShortWindow = 256;
+
+// A window copy: in the caller's buffer when it fits, else on the heap.
+struct WindowCopy {
+  char* text;  // null when a heap copy could not be had
+  bool onHeap;
+};
+
+WindowCopy CopyColumnWindow(const char* line, char (&buffer)[kShortWindow]) {
+  const char* start = ColumnStart(line);
+  uint32_t length = ColumnLength(start);
+  if (length < kShortWindow) {
+    std::memcpy(buffer, start, length);
+    buffer[length] = '\0';
+    return {buffer, false};
+  }
+  char* copy = HeapDupString(start);
+  if (copy) copy[length] = '\0';
+  return {copy, true};
+}
+
+void ReleaseWindow(const WindowCopy& window) {
+  if (window.onHeap && window.text) FreeBlock(ProcessHeapHandle(), 0, window.text);
 }
 
 // The column forms walk copies of both windows and answer 0 when a copy
 // cannot be had. decide turns the walk's end into the answer.
 template <typename Decide>
 int CompareColumnWindows(const char* first, const char* second, Decide decide) {
-  char* window1 = CopyColumnWindow(first);
-  char* window2 = CopyColumnWindow(second);
+  char buffer1[kShortWindow], buffer2[kShortWindow];
+  WindowCopy window1 = CopyColumnWindow(first, buffer1);
+  WindowCopy window2 = CopyColumnWindow(second, buffer2);
   int answer = 0;
-  if (window1 && window2) answer = decide(window1, window2);
-  HeapHandle heap = ProcessHeapHandle();
-  if (window1) FreeBlock(heap, 0, window1);
-  if (window2) FreeBlock(heap, 0, window2);
+  if (window1.text && window2.text) answer = decide(window1.text, window2.text);
+  ReleaseWindow(window1);
+  ReleaseWindow(window2);
   return answer;
 }
 
