@@ -30,7 +30,7 @@ uint32_t FoldSingleByte(unsigned char b) {
 }
 
 // Reads the character at text[i] (i < length) and advances i past it.
-uint32_t NextWeight(const unsigned char* text, long length, long& i) {
+inline uint32_t NextWeight(const unsigned char* text, long length, long& i) {
   unsigned char b = text[i];
   if (IsLeadByte(b) && i + 1 < length && IsTrailByte(text[i + 1])) {
     uint32_t code = (uint32_t(b) << 8) | text[i + 1];
@@ -39,6 +39,38 @@ uint32_t NextWeight(const unsigned char* text, long length, long& i) {
   }
   i += 1;
   return FoldSingleByte(b);
+}
+
+// Both texts end at their NUL, so neither is measured first. Characters of
+// the same bytes weigh the same and are passed over at once; a NUL is never
+// a trail byte, so the two-byte rule needs no length here.
+int CompareTerminated(const unsigned char* a, const unsigned char* b) {
+  for (;;) {
+    unsigned char x = *a, y = *b;
+    if (x == y) {
+      if (x == 0) return kCompareEqual;
+      // The same bytes make the same character, of one byte or two; after
+      // a lead byte that takes the next byte on both sides.
+      if (!IsLeadByte(x)) {
+        ++a;
+        ++b;
+        continue;
+      }
+      if (a[1] == b[1]) {
+        int width = IsTrailByte(a[1]) ? 2 : 1;
+        a += width;
+        b += width;
+        continue;
+      }
+    }
+    if (x == 0) return kCompareLess;
+    if (y == 0) return kCompareGreater;
+    long i = 0, j = 0;
+    uint32_t wa = NextWeight(a, 2, i), wb = NextWeight(b, 2, j);
+    if (wa != wb) return wa < wb ? kCompareLess : kCompareGreater;
+    a += i;
+    b += j;
+  }
 }
 
 long MeasuredLength(const char* text, int length) {
@@ -54,6 +86,7 @@ int CompareLocale(const char* first, int firstLength, const char* second, int se
   if (!first || !second || firstLength < -1 || secondLength < -1) return kCompareFailed;
   const unsigned char* a = reinterpret_cast<const unsigned char*>(first);
   const unsigned char* b = reinterpret_cast<const unsigned char*>(second);
+  if (firstLength == -1 && secondLength == -1) return CompareTerminated(a, b);
   long na = MeasuredLength(first, firstLength), nb = MeasuredLength(second, secondLength);
   long i = 0, j = 0;
   while (i < na && j < nb) {

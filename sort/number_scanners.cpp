@@ -9,7 +9,7 @@ NumberScannerFunction NumberScanner = ScanHalfWidthNumber;
 namespace {
 
 // The ASCII byte that a full-width number character stands for, 0 for none.
-char MapFullWidth(unsigned char lead, unsigned char trail) {
+inline char MapFullWidth(unsigned char lead, unsigned char trail) {
   if (lead == 0x82 && trail >= 0x4F && trail <= 0x58) return static_cast<char>('0' + (trail - 0x4F));
   if (lead == 0x81) {
     if (trail == 0x44) return '.';
@@ -25,7 +25,7 @@ char MapFullWidth(unsigned char lead, unsigned char trail) {
   return 0;
 }
 
-bool IsNumberByte(char c) {
+inline bool IsNumberByte(char c) {
   return (c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'D' || c == 'd' || c == 'E' ||
          c == 'e';
 }
@@ -39,7 +39,7 @@ constexpr size_t kConversionLookahead = 3;
 
 // The ASCII byte for the character at p, and its width; 0 when the character
 // cannot be part of a number.
-char NumberByteAt(const char* p, int& width) {
+inline char NumberByteAt(const char* p, int& width) {
   width = CharacterWidth(p);
   if (width == 2) return MapFullWidth(static_cast<unsigned char>(p[0]), static_cast<unsigned char>(p[1]));
   return IsNumberByte(*p) ? *p : 0;
@@ -47,7 +47,7 @@ char NumberByteAt(const char* p, int& width) {
 
 // Only a digit, a sign or a point, of either width, can begin a number; an
 // exponent letter cannot.
-bool CanBeginNumber(const char* p) {
+inline bool CanBeginNumber(const char* p) {
   int width = 0;
   char c = NumberByteAt(p, width);
   return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';

@@ -32,8 +32,11 @@ int CompareCharacterBytes(const char* p1, int w1, const char* p2, int w2) {
   return std::memcmp(p1, p2, static_cast<size_t>(w1));
 }
 
+// In locale order two characters of the same bytes are equal, which the
+// walk knows without asking the collation.
 int CompareCharacters(const char* p1, int w1, const char* p2, int w2, CharacterOrder order) {
   if (order == CharacterOrder::kBytes) return CompareCharacterBytes(p1, w1, p2, w2);
+  if (w1 == w2 && std::memcmp(p1, p2, static_cast<size_t>(w1)) == 0) return 0;
   return LocaleSign(CompareLocale(p1, w1, p2, w2));
 }
 

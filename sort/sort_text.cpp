@@ -96,9 +96,12 @@ char* AppendLineEnd(char* out) {
 // Returns the output's write position.
 char* WriteSortedLines(const LineTable& table, LineComparator before, char* out, char* duplicates) {
   const SortOptions& options = g_sortOptions;
+  // Without R or E a duplicate is written like any line, so the comparison
+  // that finds it is not made.
+  bool findDuplicates = options.RemoveDuplicateLine || options.ExtractDuplicateLine;
   for (size_t i = 0; i < table.count; ++i) {
     const char* line = table.lines[i];
-    bool duplicate = i >= 1 && before(table.lines[i - 1], line) == 0;
+    bool duplicate = findDuplicates && i >= 1 && before(table.lines[i - 1], line) == 0;
     if (duplicate && options.ExtractDuplicateLine) duplicates = AppendLineEnd(AppendLine(duplicates, line));
     if (duplicate && options.RemoveDuplicateLine) continue;
     out = AppendLine(out, line);
