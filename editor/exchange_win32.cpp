@@ -1,0 +1,250 @@
+#include "editor/exchange.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/format.h"
+#include "platform/heap.h"
+
+namespace {
+
+// No single WM_GETTEXT asks for more than this many bytes (plus the NUL):
+// older panes cannot copy more at once.
+constexpr size_t kChunk = 32760;
+
+// The largest transfer whose section size, n + 257, fits the 32-bit size.
+constexpr size_t kMaxTransfer = 0xFFFFFFFFu - kSectionSlack;
+
+struct PaneSelection {
+  size_t start;
+  size_t length;
+};
+
+LRESULT SendToPane(const EditorLink& link, UINT message, WPARAM wParam, LPARAM lParam) {
+  return SendMessageA(static_cast<HWND>(link.editPane), message, wParam, lParam);
+}
+
+LRESULT SendToMain(const EditorLink& link, UINT message, WPARAM wParam, LPARAM lParam) {
+  return SendMessageA(static_cast<HWND>(link.mainWindow), message, wParam, lParam);
+}
+
+// EM_GETSEL through its pointer arguments, which address 32-bit values on
+// every platform; its packed reply cannot hold positions past 65535.
+PaneSelection ReadPaneSelection(const EditorLink& link) {
+  DWORD start = 0;
+  DWORD end = 0;
+  SendToPane(link, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return {start, end > start ? end - start : 0};
+}
+
+size_t PaneTextLength(const EditorLink& link) {
+  LRESULT length = SendToPane(link, WM_GETTEXTLENGTH, 0, 0);
+  return length > 0 ? static_cast<size_t>(length) : 0;
+}
+
+// WM_GETTEXT of at most want bytes into buffer; the reply is trusted no
+// further than what was asked for.
+size_t CopyPaneText(const EditorLink& link, char* buffer, size_t want) {
+  LRESULT copied = SendToPane(link, WM_GETTEXT, want + 1, reinterpret_cast<LPARAM>(buffer));
+  if (copied <= 0) return 0;
+  return static_cast<size_t>(copied) < want ? static_cast<size_t>(copied) : want;
+}
+
+void SelectInPane(const EditorLink& link, size_t start, size_t end) {
+  SendToPane(link, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+}
+
+HANDLE CreateSection(const EditorLink& link, size_t n) {
+  char name[kFormatLimit];
+  FormatText(name, "%s%u", kSectionNamePrefix, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(link.mainWindow)));
+  return CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(n + kSectionSlack),
+                            name);
+}
+
+// Maps the whole section; null unless the view holds at least need bytes. A
+// section of the same name that existed before is opened, not created, and
+// may be smaller than this transfer.
+char* MapSectionView(HANDLE section, DWORD access, size_t need) {
+  void* view = MapViewOfFile(section, access, 0, 0, 0);
+  if (!view) return nullptr;
+  MEMORY_BASIC_INFORMATION info;
+  if (VirtualQuery(view, &info, sizeof info) == sizeof info && info.RegionSize >= need) {
+    return static_cast<char*>(view);
+  }
+  UnmapViewOfFile(view);
+  return nullptr;
+}
+
+bool SectionHolds(HANDLE section, size_t need) {
+  char* view = MapSectionView(section, FILE_MAP_READ, need);
+  if (!view) return false;
+  UnmapViewOfFile(view);
+  return true;
+}
+
+// The view is unmapped before the editor is told to take the text, so the
+// two sides never hold it for writing at once.
+bool WriteThroughSection(const EditorLink& link, HANDLE section, TransferScope scope, const char* text, size_t n) {
+  char* view = MapSectionView(section, FILE_MAP_WRITE, n + 1);
+  if (!view) return false;
+  memcpy(view, text, n + 1);
+  UnmapViewOfFile(view);
+  return SendToMain(link, EDM_IMPORTTEXT, scope, static_cast<LPARAM>(n)) != 0;
+}
+
+// The section's size is checked before the editor is asked to fill it; the
+// view is mapped for the copy only after the editor has replied.
+bool ReadThroughSection(const EditorLink& link, HANDLE section, TransferScope scope, size_t n, char** text) {
+  if (!SectionHolds(section, n)) return false;
+  if (SendToMain(link, EDM_EXPORTTEXT, scope, 0) == 0) return false;
+  char* buffer = static_cast<char*>(AllocateBlock(link.heap, kHeapZeroMemory, n + 1));
+  if (!buffer) return false;
+  char* view = MapSectionView(section, FILE_MAP_READ, n);
+  if (!view) {
+    FreeBlock(link.heap, 0, buffer);
+    return false;
+  }
+  memcpy(buffer, view, n);
+  UnmapViewOfFile(view);
+  *text = buffer;
+  return true;
+}
+
+// Takes back the d deletions of a chunked read and selects again what was
+// selected before it.
+void RestorePane(const EditorLink& link, unsigned deletions, PaneSelection before) {
+  for (unsigned i = 0; i < deletions; ++i) SendToPane(link, EM_UNDO, 0, 0);
+  SelectInPane(link, before.start, before.start + before.length);
+}
+
+// Reads the pane's whole text through WM_GETTEXT. A text longer than one
+// chunk is read from the front: each chunk read is deleted so that the next
+// one stands at the start, and every deletion is undone afterwards. A text
+// that stops coming before it is complete is no text: handing out a part of
+// it would have the caller replace the document with that part.
+char* ReadPaneText(const EditorLink& link) {
+  PaneSelection before = ReadPaneSelection(link);
+  size_t n = PaneTextLength(link);
+  char* buffer = static_cast<char*>(AllocateBlock(link.heap, kHeapZeroMemory, n + 1));
+  if (!buffer) return nullptr;
+  size_t copied = CopyPaneText(link, buffer, n < kChunk ? n : kChunk);
+  size_t pos = copied;
+  unsigned deletions = 0;
+  while (pos < n && copied > 0) {
+    SelectInPane(link, 0, copied);
+    SendToPane(link, WM_CLEAR, 0, 0);
+    ++deletions;
+    size_t want = copied < n - pos ? copied : n - pos;
+    copied = CopyPaneText(link, buffer + pos, want);
+    pos += copied;
+  }
+  buffer[pos] = '\0';
+  if (deletions > 0) RestorePane(link, deletions, before);
+  if (pos < n) {
+    FreeBlock(link.heap, 0, buffer);
+    return nullptr;
+  }
+  return buffer;
+}
+
+// Size of the pane's text after an insertion beyond a fixed part of it;
+// 0 when the pane holds less than that part.
+size_t InsertedSoFar(const EditorLink& link, size_t fixed) {
+  size_t length = PaneTextLength(link);
+  return length > fixed ? length - fixed : 0;
+}
+
+// EM_REPLACESEL at the caret, repeated with the rest of the text while the
+// pane keeps taking part of it; fixed is the length of the text around the
+// insertion. An insertion that adds nothing ends it.
+void InsertThroughPane(const EditorLink& link, const char* text, size_t n, size_t fixed) {
+  SendToPane(link, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
+  size_t inserted = InsertedSoFar(link, fixed);
+  size_t added = inserted;
+  while (inserted < n && added != 0) {
+    SendToPane(link, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text + inserted));
+    size_t now = InsertedSoFar(link, fixed);
+    added = now > inserted ? now - inserted : 0;
+    inserted += added;
+  }
+}
+
+}  // namespace
+
+bool CanUseSharedMemory(const EditorLink& link) {
+  return !link.busy && link.packedVersion >= kVersionWithChannel;
+}
+
+bool CanAskSelectionKind(const EditorLink& link) { return link.packedVersion >= kVersionWithSelectionKind; }
+
+bool TransferViaSharedMemory(const EditorLink& link, TransferDirection direction, TransferScope scope,
+                             const char* textIn, char** textOut) {
+  if (!CanUseSharedMemory(link)) return false;
+  size_t n = 0;
+  if (direction == kWriteToEditor) {
+    n = static_cast<size_t>(lstrlenA(textIn));
+  } else {
+    n = scope == kScopeWholeText ? PaneTextLength(link) : ReadPaneSelection(link).length;
+  }
+  if (n > kMaxTransfer) return false;
+  HANDLE section = CreateSection(link, n);
+  if (!section) return false;
+  bool served = direction == kWriteToEditor ? WriteThroughSection(link, section, scope, textIn, n)
+                                            : ReadThroughSection(link, section, scope, n, textOut);
+  CloseHandle(section);
+  return served;
+}
+
+int32_t GetSelectionKind(const EditorLink& link) {
+  if (!CanAskSelectionKind(link)) return ReadPaneSelection(link).length == 0 ? -1 : 0;
+  int32_t reply = static_cast<int32_t>(SendToMain(link, EDM_GETSELECTIONKIND, 0, 0));
+  return reply < -1 || reply > 1 ? kSelectionKindUnknown : reply;
+}
+
+char* ReadWholeText(const EditorLink& link) {
+  char* text = nullptr;
+  if (TransferViaSharedMemory(link, kReadFromEditor, kScopeWholeText, nullptr, &text)) return text;
+  return ReadPaneText(link);
+}
+
+// Falls back to the whole text and cuts the selection out of it. The move
+// stays within the text that was read, whatever selection the pane reports.
+char* ReadSelection(const EditorLink& link) {
+  char* text = nullptr;
+  if (TransferViaSharedMemory(link, kReadFromEditor, kScopeSelection, nullptr, &text)) return text;
+  PaneSelection selection = ReadPaneSelection(link);
+  text = ReadWholeText(link);
+  if (!text) return nullptr;
+  size_t length = strlen(text);
+  size_t start = selection.start < length ? selection.start : length;
+  size_t k = selection.length < length - start ? selection.length : length - start;
+  memmove(text, text + start, k);
+  text[k] = '\0';
+  char* shrunk = static_cast<char*>(ReallocateBlock(link.heap, kHeapZeroMemory, text, k + 1));
+  return shrunk ? shrunk : text;
+}
+
+void ReplaceWholeText(const EditorLink& link, const char* text) {
+  if (TransferViaSharedMemory(link, kWriteToEditor, kScopeWholeText, text, nullptr)) return;
+  SelectInPane(link, 0, static_cast<size_t>(-1));
+  InsertThroughPane(link, text, static_cast<size_t>(lstrlenA(text)), 0);
+}
+
+// Whichever way the text went in, it ends selected from the old selection
+// start over its own byte length.
+void ReplaceSelection(const EditorLink& link, const char* text) {
+  PaneSelection selection = ReadPaneSelection(link);
+  size_t n = static_cast<size_t>(lstrlenA(text));
+  if (!TransferViaSharedMemory(link, kWriteToEditor, kScopeSelection, text, nullptr)) {
+    size_t length = PaneTextLength(link);
+    InsertThroughPane(link, text, n, length > selection.length ? length - selection.length : 0);
+  }
+  SelectInPane(link, selection.start, selection.start + n);
+}
+
+void PlaceCaret(const EditorLink& link, uint32_t position) { SelectInPane(link, position, position); }
+
+void GoToLine(const EditorLink& link, uint32_t line) {
+  SendToMain(link, EDM_GOTOLINE, static_cast<WPARAM>(line) + 1, 0);
+}

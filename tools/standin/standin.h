@@ -1,0 +1,55 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The document of one edit pane: code page 932 bytes, a selection and a
+// stack of edits that EM_UNDO takes back one at a time.
+struct PaneDocument {
+  struct Edit {
+    size_t position;
+    std::string removed;
+    size_t inserted;
+  };
+  std::string bytes;
+  size_t selStart = 0;  // selStart <= selEnd <= bytes.size()
+  size_t selEnd = 0;
+  std::vector<Edit> undo;
+  unsigned long insertLimit = 0;  // bytes taken per EM_REPLACESEL; 0 no limit
+  bool getTextLimited = false;    // WM_GETTEXT runs dry after getTextLeft bytes
+  unsigned long getTextLeft = 0;
+  bool lengthProbePending = false;  // see AnswerGetTextLength
+  bool reportFixed = false;       // EM_GETSEL reports reportStart..reportEnd
+  unsigned long reportStart = 0;
+  unsigned long reportEnd = 0;
+};
+
+// EM_SETSEL: (0, -1) selects all, a negative start keeps only the caret,
+// a negative end means the end; positions are clamped to the text.
+void SetPaneSelection(PaneDocument& doc, long start, long end);
+// Puts length bytes of text in place of the selection; the caret follows them.
+void ReplacePaneSelection(PaneDocument& doc, const char* text, size_t length, bool undoable);
+// WM_CLEAR: deletes the selection as one undoable edit; false when empty.
+bool ClearPaneSelection(PaneDocument& doc);
+// EM_UNDO: takes back the latest edit and selects what it restored.
+bool UndoPaneEdit(PaneDocument& doc);
+// Replaces the whole text; forgets the undo history.
+void SetPaneText(PaneDocument& doc, std::string bytes);
+// Caret to the start of the line counted from 1 (the last line if beyond).
+void MovePaneToLine(PaneDocument& doc, unsigned long line);
+
+inline constexpr char kPaneClass[] = "TEditor";
+bool RegisterPaneClass(HINSTANCE instance);
+// The pane's window reads and changes *doc; counted says whether its
+// messages go into the counts that tests query.
+HWND CreatePane(HWND parent, PaneDocument* doc, bool counted);
+
+// Counts of what the main window and the first pane received.
+void CountMessage(UINT message, WPARAM wParam);
+LRESULT CountOf(UINT message);
+LRESULT LastWParamOf(UINT message);
+void ResetCounts();
+
+bool ReadFileBytes(const char* path, std::string* bytes);
+bool WriteFileBytes(const char* path, const std::string& bytes);

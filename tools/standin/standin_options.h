@@ -1,0 +1,59 @@
+#pragma once
+#include <string>
+
+// What a test asks of one stand-in editor on its command line. Without a
+// command line it is a plain empty editor, as a newly started instance is.
+//
+//   --file=PATH            load the document from PATH, bytes as they are
+//   --select=S,E           then select bytes S..E (as EM_SETSEL(S, E))
+//   --report-selection=S,E EM_GETSEL reports S..E, whatever is selected
+//   --refuse-export=SCOPES answer EDM_EXPORTTEXT with 0 for these scopes: 0, 1 or 01
+//   --refuse-import=SCOPES answer EDM_IMPORTTEXT with 0 for these scopes
+//   --kind-reply=N         answer EDM_GETSELECTIONKIND with N, whatever is selected
+//   --insert-limit=N       the pane takes at most N bytes per EM_REPLACESEL
+//   --gettext-limit=N      WM_GETTEXT delivers N bytes in all, then 0 bytes
+//   --no-exe-name          no TMorvaneExeName child
+//   --exe-name=TEXT        the TMorvaneExeName child holds TEXT, not the exe path
+//   --second-pane=TEXT     a second TEditor pane after the first, holding TEXT
+//   --pane-delay=MS        the first pane appears MS milliseconds after the window
+//   --title=TEXT           the main window's title (default "Morvane")
+//   --main-class=NAME      the main window's class (default TMorvaneMainForm)
+//   --save-on-close=PATH   write the first pane's bytes to PATH when the window closes
+//
+// A newly started instance gets no command line, so one thing comes from
+// the environment, which it inherits from whoever started it:
+//
+//   MORVANE_STANDIN_START_DELAY_MS=MS  wait MS milliseconds, idle for input,
+//                                      before creating the main window
+struct StandinOptions {
+  std::string file;
+  bool selectGiven = false;
+  long selectStart = 0;
+  long selectEnd = 0;
+  bool reportGiven = false;
+  unsigned long reportStart = 0;
+  unsigned long reportEnd = 0;
+  bool refuseExport[2] = {false, false};
+  bool refuseImport[2] = {false, false};
+  bool kindReplyGiven = false;
+  long kindReply = 0;
+  unsigned long insertLimit = 0;  // 0: no limit
+  bool getTextLimited = false;
+  unsigned long getTextLimit = 0;
+  bool exeNameChild = true;
+  bool exeNameGiven = false;
+  std::string exeName;
+  bool secondPane = false;
+  std::string secondPaneText;
+  unsigned long paneDelay = 0;
+  std::string title = "Morvane";
+  std::string mainClass = "TMorvaneMainForm";
+  std::string saveOnClose;
+};
+
+// Reads the arguments after the program name; false on an unknown option.
+bool ParseStandinOptions(int argc, char** argv, StandinOptions* options);
+
+inline constexpr char kStartDelayVariable[] = "MORVANE_STANDIN_START_DELAY_MS";
+// The start delay from the environment; 0 when it is not set.
+unsigned long StartDelayFromEnvironment();
