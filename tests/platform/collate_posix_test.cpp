@@ -54,8 +54,14 @@ TEST(CompareLocale, MatchesThePlainComparison) {
   std::mt19937 random(932);
   for (int round = 0; round < 100000; ++round) {
     std::string x, y;
+    // Now and then a long beginning that both share, so that the runs of
+    // the same bytes are passed over in chunks and the walk must find the
+    // character boundary after them.
+    if (round % 5 == 0)
+      for (size_t k = 20 + random() % 150; k > 0; --k) x += pieces[random() % (sizeof pieces / sizeof pieces[0])];
     for (size_t k = random() % 6; k > 0; --k) x += pieces[random() % (sizeof pieces / sizeof pieces[0])];
     y = random() % 2 ? x.substr(0, random() % (x.size() + 1)) : "";
+    if (round % 5 == 0) y = x.substr(0, x.size() - random() % 8);
     for (size_t k = random() % 4; k > 0; --k) y += pieces[random() % (sizeof pieces / sizeof pieces[0])];
     int lx = random() % 3 == 0 ? -1 : static_cast<int>(random() % (x.size() + 1));
     int ly = random() % 3 == 0 ? -1 : static_cast<int>(random() % (y.size() + 1));
