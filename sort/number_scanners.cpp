@@ -94,6 +94,28 @@ size_t ConvertLongCopy(const char* position, double& read) {
   return characters;
 }
 
+// A number of ASCII characters read in place: the copy would hold the same
+// bytes up to the first character that is no number character, where it
+// ends and the text goes on with a byte that the conversion takes for an end
+// just as well. So the answer is the copy's wherever the conversion and its
+// lookahead met only ASCII bytes; where they met a byte from 0x80 up (which
+// may be a full-width number character), the copy must decide.
+enum class AsciiScan { kNumber, kNoNumber, kUndecided };
+
+AsciiScan ScanAsciiNumber(double& value, const char* position, const char*& end) {
+  if (static_cast<unsigned char>(*position) >= 0x80) return AsciiScan::kUndecided;
+  double read = 0.0;
+  size_t length = ConvertNumber(position, read);
+  // What the conversion took is ASCII by its grammar; only the lookahead
+  // past it may have met other bytes.
+  for (size_t i = length; i < length + kConversionLookahead && position[i]; ++i)
+    if (static_cast<unsigned char>(position[i]) >= 0x80) return AsciiScan::kUndecided;
+  if (length == 0) return AsciiScan::kNoNumber;
+  value = read;
+  end = position + length;
+  return AsciiScan::kNumber;
+}
+
 }  // namespace
 
 // A space or a tab refuses the position; any other white space is taken by
@@ -113,10 +135,13 @@ bool ScanHalfWidthNumber(double& value, const char* position, const char*& end) 
 
 // Converts an ASCII copy of the number characters (one byte per character,
 // so the conversion's length counts characters of the text), then walks that
-// many characters in the text to find the end. The copy is cut at a short
-// stack buffer; only a number too long to be decided there is copied whole.
+// many characters in the text to find the end. A number of ASCII bytes needs
+// no copy; otherwise the copy is cut at a short stack buffer, and only a
+// number too long to be decided there is copied whole.
 bool ScanFullWidthNumber(double& value, const char* position, const char*& end) {
   if (!CanBeginNumber(position)) return false;
+  AsciiScan ascii = ScanAsciiNumber(value, position, end);
+  if (ascii != AsciiScan::kUndecided) return ascii == AsciiScan::kNumber;
   char copy[kShortCopy];
   bool complete = false;
   size_t copied = CopyNumberCharacters(position, copy, sizeof copy, complete);

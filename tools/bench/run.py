@@ -25,6 +25,7 @@ CASES = [
     ("numeric, locale order", ["/A", "/N"], ["-s", "-f", "-V"], None),
     ("full-width numeric", ["/A", "/N", "/Z"], None, "numeric, locale order"),
     ("column", ["/A", "/C", "/F:5", "/W:8"], ["-s", "-k1.5,1.12"], None),
+    ("column, byte order", ["/A", "/T", "/C", "/F:5", "/W:8"], ["-s", "-k1.5,1.12"], None),
     ("remove duplicates", ["/A", "/T", "/R"], ["-s", "-u"], None),
     ("extract duplicates", ["/A", "/T", "/E", "--duplicates=DUPS"], None, "byte order"),
 ]
