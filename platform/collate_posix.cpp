@@ -1,6 +1,7 @@
 #include "platform/collate.h"
 
 #include <cstdint>
+#include <cstring>
 
 // A stand-in for the system collation over code-page-932 bytes. Each
 // character becomes one weight and the weights are compared in order; a text
@@ -30,7 +31,7 @@ uint32_t FoldSingleByte(unsigned char b) {
 }
 
 // Reads the character at text[i] (i < length) and advances i past it.
-uint32_t NextWeight(const unsigned char* text, long length, long& i) {
+inline uint32_t NextWeight(const unsigned char* text, long length, long& i) {
   unsigned char b = text[i];
   if (IsLeadByte(b) && i + 1 < length && IsTrailByte(text[i + 1])) {
     uint32_t code = (uint32_t(b) << 8) | text[i + 1];
@@ -39,6 +40,119 @@ uint32_t NextWeight(const unsigned char* text, long length, long& i) {
   }
   i += 1;
   return FoldSingleByte(b);
+}
+
+// Per byte: whether it may lead (1) or trail (2) a two-byte character or is
+// the NUL (4), and
+// the fold of the two-byte codes 0x8100-0x83FF, the only ones that fold, as
+// tables, so that weighing a character takes no unpredictable branch.
+constexpr unsigned char kStopsRun = 1 | 4;  // may lead, or is the NUL
+
+struct CollationTables {
+  unsigned char kind[256];
+  int16_t foldDelta[0x300];
+  CollationTables() {
+    for (int b = 0; b < 256; ++b) kind[b] = (IsLeadByte(b) ? 1 : 0) | (IsTrailByte(b) ? 2 : 0) | (b == 0 ? 4 : 0);
+    for (int i = 0; i < 0x300; ++i) foldDelta[i] = static_cast<int16_t>(FoldDoubleByte(0x8100 + i) - (0x8100 + i));
+  }
+};
+const CollationTables kTables;
+
+// The weight of the character at p, which is not the NUL, and its width;
+// p[1] may be read, since the text goes on at least to its NUL.
+inline uint32_t WeightAt(const unsigned char* p, int& width) {
+  uint32_t c = p[0], n = p[1];
+  bool two = (kTables.kind[c] & 1) && (kTables.kind[n] & 2);
+  uint32_t code = (c << 8) | n;
+  uint32_t index = code - 0x8100;
+  uint32_t folded = code + (index < 0x300 ? kTables.foldDelta[index] : 0);
+  width = two ? 2 : 1;
+  return two ? 0x10000 + folded : FoldSingleByte(static_cast<unsigned char>(c));
+}
+
+// The last character boundary at or before q, start being one: bytes that
+// may lead a character pair up from the last byte before q that may not
+// (which ends a character whatever it is), so the parity of their run tells
+// whether q - 1 begins a character that q continues.
+const unsigned char* LastBoundary(const unsigned char* start, const unsigned char* q) {
+  const unsigned char* p = q;
+  while (p > start && (kTables.kind[p[-1]] & 1)) --p;
+  return (q - p) % 2 ? q - 1 : q;
+}
+
+constexpr uint64_t kOnes = 0x0101010101010101u;
+constexpr uint64_t kHighs = 0x8080808080808080u;
+constexpr uintptr_t kPage = 4096;
+
+// Eight bytes read as one word, only where they lie in the page of p: the
+// read may go past the text's NUL, never into memory that is not there, the
+// way the C library's string functions read. AddressSanitizer would take the
+// bytes past the NUL for an overrun, so it does not look here.
+#if defined(__GNUC__)
+__attribute__((no_sanitize_address))
+#endif
+inline bool LoadWord(const unsigned char* p, uint64_t& word) {
+  if ((reinterpret_cast<uintptr_t>(p) & (kPage - 1)) > kPage - sizeof word) return false;
+  std::memcpy(&word, p, sizeof word);
+  return true;
+}
+
+// Passes eight bytes at a time while both texts hold the same bytes, none
+// of them a NUL, and stops at a character boundary: after a word with bytes
+// from 0x80 up, the boundary is found again from the start of that word.
+void PassSameWords(const unsigned char*& a, const unsigned char*& b) {
+  uint64_t x = 0, y = 0;
+  while (LoadWord(a, x) && LoadWord(b, y) && x == y && !((x - kOnes) & ~x & kHighs)) {
+    const unsigned char* start = a;
+    a += sizeof x;
+    b += sizeof y;
+    if (!(x & kHighs)) continue;
+    const unsigned char* boundary = LastBoundary(start, a);
+    b -= a - boundary;
+    a = boundary;
+  }
+}
+
+// Both texts end at their NUL, so neither is measured first. Runs of the
+// same bytes are passed a word at a time; then the same bytes make the same
+// character, passed without weighing: a byte that cannot lead, or a lead
+// byte with the same next byte on both sides. Only where the bytes differ
+// are the characters weighed.
+int CompareTerminated(const unsigned char* a, const unsigned char* b) {
+  for (;;) {
+    PassSameWords(a, b);
+    uint32_t x = *a, y = *b;
+    bool weigh = false;  // the same lead byte before different bytes
+    for (int bytes = 0; x == y && bytes < 8; x = *a, y = *b) {
+      int width = 1;
+      if (kTables.kind[x] & kStopsRun) {
+        if (x == 0) return kCompareEqual;
+        if (a[1] != b[1]) {
+          weigh = true;
+          break;
+        }
+        width = (kTables.kind[a[1]] & 2) ? 2 : 1;
+      }
+      a += width;
+      b += width;
+      bytes += width;
+    }
+    if (x == y && !weigh) continue;  // eight equal bytes: words again
+    if (x == 0) return kCompareLess;
+    if (y == 0) return kCompareGreater;
+    if ((x | y) < 0x80) {  // two ASCII characters: their folded bytes are their weights
+      uint32_t fx = FoldSingleByte(static_cast<unsigned char>(x)), fy = FoldSingleByte(static_cast<unsigned char>(y));
+      if (fx != fy) return fx < fy ? kCompareLess : kCompareGreater;
+      ++a;
+      ++b;
+      continue;
+    }
+    int wa = 1, wb = 1;
+    uint32_t va = WeightAt(a, wa), vb = WeightAt(b, wb);
+    if (va != vb) return va < vb ? kCompareLess : kCompareGreater;
+    a += wa;
+    b += wb;
+  }
 }
 
 long MeasuredLength(const char* text, int length) {
@@ -54,6 +168,7 @@ int CompareLocale(const char* first, int firstLength, const char* second, int se
   if (!first || !second || firstLength < -1 || secondLength < -1) return kCompareFailed;
   const unsigned char* a = reinterpret_cast<const unsigned char*>(first);
   const unsigned char* b = reinterpret_cast<const unsigned char*>(second);
+  if (firstLength == -1 && secondLength == -1) return CompareTerminated(a, b);
   long na = MeasuredLength(first, firstLength), nb = MeasuredLength(second, secondLength);
   long i = 0, j = 0;
   while (i < na && j < nb) {

@@ -62,10 +62,13 @@ HeapHandle ProcessHeapHandle() { return &g_processArena; }
 
 void* AllocateBlock(HeapHandle heap, unsigned flags, size_t size) {
   if (!heap || AllocationShouldFail()) return nullptr;
-  BlockHeader* h = static_cast<BlockHeader*>(std::malloc(kHeaderSize + (size ? size : 1)));
+  // calloc takes fresh pages for a large block without writing them, as
+  // HeapAlloc does, so a zero-filled block costs memory only where it is used.
+  size_t bytes = kHeaderSize + (size ? size : 1);
+  void* raw = (flags & kHeapZeroMemory) ? std::calloc(1, bytes) : std::malloc(bytes);
+  BlockHeader* h = static_cast<BlockHeader*>(raw);
   if (!h) return nullptr;
   h->size = size;
-  if (flags & kHeapZeroMemory) std::memset(h->payload, 0, size);
   Link(static_cast<Arena*>(heap), h);
   return h->payload;
 }

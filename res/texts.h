@@ -25,3 +25,64 @@ inline constexpr char kTextColumnFromRange[] = "「開始位置」 には %u ～
 
 // the width must lie in %u..%u (wsprintfA)
 inline constexpr char kTextColumnWidthRange[] = "「幅」 には %u ～ %u を指定してください。";
+
+// ordwell-sort, the console filter: each message is one line on standard
+// error after "ordwell-sort: ".
+
+// how to call the filter (standard output, for --help)
+inline constexpr char kTextFilterUsage[] =
+    "使い方: ordwell-sort [スイッチ] [入力ファイル] [--duplicates=ファイル]\n"
+    "入力ファイル (省略時または - のときは標準入力) の行を並べ替えて標準出力に書きます。\n"
+    "スイッチは Ordwell と同じです:\n"
+    "  /A 昇順 (なしで降順)     /R 重複行を除く     /E 重複行を --duplicates のファイルへ\n"
+    "  /T バイト順 (なしでロケール順: 大文字小文字・ひらがなカタカナを区別しない)\n"
+    "  /C 桁範囲で比べる  /F:n 開始桁 (1 から)  /W:n 幅 (バイト)\n"
+    "  /N 数値を値で比べる  /Z 全角数字も数値とする (/N と一緒に)\n"
+    "  小文字 (/a など) はそのスイッチを切ります。/D (ダイアログ) は使えません。\n"
+    "スイッチを一つも指定しないときは /A (昇順、ロケール順) で並べ替えます。\n"
+    "/ で始まるファイル名は -- の後に書いてください。\n"
+    "二行に満たないテキストはそのまま書き出します。\n"
+    "終了コード: 0 成功、2 エラー (何も書き出しません)。\n";
+
+// /D asks for the options dialog, which a filter has not
+inline constexpr char kTextFilterNoDialog[] = "/D (オプション ダイアログ) はこのプログラムでは使えません。";
+
+// an option of the filter itself is unknown (%s: the argument)
+inline constexpr char kTextFilterUnknownOption[] = "認識できないオプションです： '%s'";
+
+// --duplicates came without a file name
+inline constexpr char kTextFilterNeedsFileName[] = "--duplicates にはファイル名が必要です。";
+
+// a second input file was named (%s: the second name)
+inline constexpr char kTextFilterTwoInputs[] = "入力ファイルは一つだけ指定できます： '%s'";
+
+// /E without a file for the duplicate lines
+inline constexpr char kTextFilterExtractNeedsFile[] = "/E には --duplicates=ファイル名 を指定してください。";
+
+// a file for the duplicate lines without /E
+inline constexpr char kTextFilterFileNeedsExtract[] = "--duplicates は /E と一緒に指定してください。";
+
+// the input file cannot be opened (%s: its name)
+inline constexpr char kTextFilterOpenFailed[] = "ファイルを開けません： '%s'";
+
+// the input cannot be read to its end (%s: its name)
+inline constexpr char kTextFilterReadFailed[] = "読み込みに失敗しました： '%s'";
+
+// the duplicates file cannot be made (%s: its name)
+inline constexpr char kTextFilterCreateFailed[] = "ファイルを作れません： '%s'";
+
+// a result cannot be written (%s: the file's name, or standard output)
+inline constexpr char kTextFilterWriteFailed[] = "書き込みに失敗しました： '%s'";
+
+// standard input and output as named in messages
+inline constexpr char kTextFilterStandardInput[] = "標準入力";
+inline constexpr char kTextFilterStandardOutput[] = "標準出力";
+
+// the text holds a NUL byte, which would cut its line short
+inline constexpr char kTextFilterNulByte[] = "入力に NUL バイトがあるため並べ替えられません。";
+
+// progress on a terminal (%u: percent done)
+inline constexpr char kTextFilterReading[] = "読み込み中 %u%%";
+inline constexpr char kTextFilterReadingBytes[] = "読み込み中 %u MB";
+inline constexpr char kTextFilterSorting[] = "並べ替え中…";
+inline constexpr char kTextFilterWriting[] = "書き出し中 %u%%";

@@ -1,4 +1,7 @@
 #pragma once
+#include <cstdint>
+#include <cstring>
+
 #include "platform/collate.h"
 #include "sort/comparators.h"
 
@@ -18,4 +21,18 @@ inline int AnswerGreater(int sign, const char* first, const char* second) {
   if (sign > 0) return 1;
   if (sign < 0) return 0;
   return BreakTie(first, second);
+}
+
+// The byte order's base comparator, for the sort to compile inline: strcmp
+// compares the bytes as unsigned values; equal lines go by their place in
+// the buffer while TieBreakMode is on.
+inline int BytesGreater(const char* first, const char* second) {
+  int sign = std::strcmp(first, second);
+  if (sign != 0) return sign > 0;
+  return TieBreakMode && reinterpret_cast<uintptr_t>(first) > reinterpret_cast<uintptr_t>(second);
+}
+
+// The locale order's base comparator, for the sort to compile inline.
+inline int LocaleOrderGreater(const char* first, const char* second) {
+  return AnswerGreater(LocaleSign(CompareLocale(first, -1, second, -1)), first, second);
 }

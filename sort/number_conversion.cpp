@@ -1,3 +1,4 @@
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -76,9 +77,38 @@ const char* ReadExponent(const char* p, int64_t& exponent) {
   return q;
 }
 
+// Fast path: up to 15 significant digits make an integer below 2^53, and
+// every power of ten up to 10^22 is a double exactly, so one multiplication
+// or division of the two gives the correctly rounded value, the same that
+// the full conversion gives. Only where doubles are computed as doubles:
+// the x87 unit of 32-bit x86 rounds twice.
+constexpr int kFastDigits = 15;
+constexpr int kFastPower = 22;
+
+bool ConvertShortMagnitude(const Mantissa& m, int64_t exponent, double& magnitude) {
+#if FLT_EVAL_METHOD == 0
+  static const double kPowers[kFastPower + 1] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (m.sticky || m.kept > kFastDigits) return false;
+  int64_t power = m.scale + exponent;
+  if (power < -kFastPower || power > kFastPower) return false;
+  int64_t digits = 0;
+  for (int i = 0; i < m.kept; ++i) digits = digits * 10 + (m.digits[i] - '0');
+  double d = static_cast<double>(digits);
+  magnitude = power >= 0 ? d * kPowers[power] : d / kPowers[-power];
+  return true;
+#else
+  (void)m, (void)exponent, (void)magnitude;
+  return false;
+#endif
+}
+
 // Writes "digits e exponent" into out and converts it; the magnitude only.
 double ConvertMagnitude(Mantissa& m, int64_t exponent) {
   if (m.kept == 0) return 0.0;
+  double magnitude = 0.0;
+  if (ConvertShortMagnitude(m, exponent, magnitude)) return magnitude;
   if (m.sticky) {
     m.digits[m.kept++] = '1';
     --m.scale;
@@ -97,6 +127,28 @@ double ConvertMagnitude(Mantissa& m, int64_t exponent) {
   return value;
 }
 
+// The common number: at most kFastDigits digits in all, an optional point,
+// no exponent letter after it. Its digits make an integer below 2^53 and
+// the point a division by a power of ten that is a double exactly, so the
+// value is the one the full conversion gives. False (nothing stored) for
+// any other number, which the full conversion then reads.
+bool ConvertPlainNumber(const char* p, double& magnitude, const char*& end) {
+  int64_t digits = 0;
+  int count = 0, fraction = 0;
+  for (; IsDigit(*p) && count <= kFastDigits; ++p, ++count) digits = digits * 10 + (*p - '0');
+  if (*p == '.')
+    for (++p; IsDigit(*p) && count <= kFastDigits; ++p, ++count, ++fraction) digits = digits * 10 + (*p - '0');
+  if (count == 0 || count > kFastDigits || IsDigit(*p) || IsExponentLetter(*p)) return false;
+#if FLT_EVAL_METHOD != 0
+  if (fraction > 0) return false;  // the x87 unit would round the division twice
+#endif
+  static const double kPowers[kFastDigits + 1] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  magnitude = static_cast<double>(digits) / kPowers[fraction];
+  end = p;
+  return true;
+}
+
 }  // namespace
 
 size_t ConvertNumber(const char* text, double& value) {
@@ -104,6 +156,12 @@ size_t ConvertNumber(const char* text, double& value) {
   while (IsSpace(*p)) ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
+  double plain = 0.0;
+  const char* plainEnd = p;
+  if (ConvertPlainNumber(p, plain, plainEnd)) {
+    value = negative ? -plain : plain;
+    return static_cast<size_t>(plainEnd - text);
+  }
   Mantissa m;  // the digit buffer is written before it is read
   m.kept = 0;
   m.scale = 0;

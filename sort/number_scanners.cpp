@@ -9,7 +9,7 @@ NumberScannerFunction NumberScanner = ScanHalfWidthNumber;
 namespace {
 
 // The ASCII byte that a full-width number character stands for, 0 for none.
-char MapFullWidth(unsigned char lead, unsigned char trail) {
+inline char MapFullWidth(unsigned char lead, unsigned char trail) {
   if (lead == 0x82 && trail >= 0x4F && trail <= 0x58) return static_cast<char>('0' + (trail - 0x4F));
   if (lead == 0x81) {
     if (trail == 0x44) return '.';
@@ -25,27 +25,53 @@ char MapFullWidth(unsigned char lead, unsigned char trail) {
   return 0;
 }
 
-bool IsNumberByte(char c) {
+inline bool IsNumberByte(char c) {
   return (c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'D' || c == 'd' || c == 'E' ||
          c == 'e';
 }
 
-// Copies the number characters at position into copy, one ASCII byte each,
-// and NUL-terminates the copy. White space ends the copy.
-void CopyNumberCharacters(const char* position, char* copy) {
+// Where the copy of a number fits this many bytes, it is made on the stack.
+// The conversion looks at most two bytes past what it takes (an exponent
+// letter and its sign, when no digit follows), so a copy cut short at this
+// size still decides every number that ends three bytes before the cut.
+constexpr size_t kShortCopy = 128;
+constexpr size_t kConversionLookahead = 3;
+
+// The ASCII byte for the character at p, and its width; 0 when the character
+// cannot be part of a number.
+inline char NumberByteAt(const char* p, int& width) {
+  width = CharacterWidth(p);
+  if (width == 2) return MapFullWidth(static_cast<unsigned char>(p[0]), static_cast<unsigned char>(p[1]));
+  return IsNumberByte(*p) ? *p : 0;
+}
+
+// Only a digit, a sign or a point, of either width, can begin a number; an
+// exponent letter cannot.
+inline bool CanBeginNumber(const char* p) {
+  int width = 0;
+  char c = NumberByteAt(p, width);
+  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+}
+
+// Copies at most limit - 1 number characters at position into copy, one
+// ASCII byte each, and NUL-terminates it. Returns the bytes copied; complete
+// is set when the run of number characters ended within the limit.
+size_t CopyNumberCharacters(const char* position, char* copy, size_t limit, bool& complete) {
+  size_t n = 0;
   const char* p = position;
-  while (*p) {
-    if (CharacterWidth(p) == 2) {
-      char c = MapFullWidth(static_cast<unsigned char>(p[0]), static_cast<unsigned char>(p[1]));
-      if (!c) break;
-      *copy++ = c;
-      p += 2;
-    } else {
-      if (!IsNumberByte(*p)) break;
-      *copy++ = *p++;
-    }
-  }
-  *copy = '\0';
+  int width = 0;
+  for (char c; n + 1 < limit && (c = NumberByteAt(p, width)) != 0; p += width) copy[n++] = c;
+  complete = NumberByteAt(p, width) == 0;
+  copy[n] = '\0';
+  return n;
+}
+
+// The number of number characters at position.
+size_t CountNumberCharacters(const char* position) {
+  size_t n = 0;
+  int width = 0;
+  for (const char* p = position; NumberByteAt(p, width) != 0; p += width) ++n;
+  return n;
 }
 
 // The position after count characters of text.
@@ -54,12 +80,51 @@ const char* SkipCharacters(const char* text, size_t count) {
   return text;
 }
 
+// Converts a copy of a run too long for the stack, on the process heap; no
+// memory means no number. Returns the characters the conversion took.
+size_t ConvertLongCopy(const char* position, double& read) {
+  size_t size = CountNumberCharacters(position) + 1;
+  HeapHandle heap = ProcessHeapHandle();
+  char* copy = static_cast<char*>(AllocateBlock(heap, 0, size));
+  if (!copy) return 0;
+  bool complete = false;
+  CopyNumberCharacters(position, copy, size, complete);
+  size_t characters = ConvertNumber(copy, read);
+  FreeBlock(heap, 0, copy);
+  return characters;
+}
+
+// A number of ASCII characters read in place: the copy would hold the same
+// bytes up to the first character that is no number character, where it
+// ends and the text goes on with a byte that the conversion takes for an end
+// just as well. So the answer is the copy's wherever the conversion and its
+// lookahead met only ASCII bytes; where they met a byte from 0x80 up (which
+// may be a full-width number character), the copy must decide.
+enum class AsciiScan { kNumber, kNoNumber, kUndecided };
+
+AsciiScan ScanAsciiNumber(double& value, const char* position, const char*& end) {
+  if (static_cast<unsigned char>(*position) >= 0x80) return AsciiScan::kUndecided;
+  double read = 0.0;
+  size_t length = ConvertNumber(position, read);
+  // What the conversion took is ASCII by its grammar; only the lookahead
+  // past it may have met other bytes.
+  for (size_t i = length; i < length + kConversionLookahead && position[i]; ++i)
+    if (static_cast<unsigned char>(position[i]) >= 0x80) return AsciiScan::kUndecided;
+  if (length == 0) return AsciiScan::kNoNumber;
+  value = read;
+  end = position + length;
+  return AsciiScan::kNumber;
+}
+
 }  // namespace
 
 // A space or a tab refuses the position; any other white space is taken by
-// the conversion as part of the number.
+// the conversion as part of the number. Anything but white space, a digit,
+// a sign or a point cannot begin one.
 bool ScanHalfWidthNumber(double& value, const char* position, const char*& end) {
-  if (*position == ' ' || *position == '\t') return false;
+  char c = *position;
+  bool candidate = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || (c >= '\n' && c <= '\r');
+  if (!candidate) return false;
   double read = 0.0;
   size_t length = ConvertNumber(position, read);
   if (length == 0) return false;
@@ -70,16 +135,19 @@ bool ScanHalfWidthNumber(double& value, const char* position, const char*& end) 
 
 // Converts an ASCII copy of the number characters (one byte per character,
 // so the conversion's length counts characters of the text), then walks that
-// many characters in the text to find the end. The copy's buffer comes from
-// the process heap for each call; no memory means no number.
+// many characters in the text to find the end. A number of ASCII bytes needs
+// no copy; otherwise the copy is cut at a short stack buffer, and only a
+// number too long to be decided there is copied whole.
 bool ScanFullWidthNumber(double& value, const char* position, const char*& end) {
-  HeapHandle heap = ProcessHeapHandle();
-  char* copy = static_cast<char*>(AllocateBlock(heap, kHeapZeroMemory, std::strlen(position) + 256));
-  if (!copy) return false;
-  CopyNumberCharacters(position, copy);
+  if (!CanBeginNumber(position)) return false;
+  AsciiScan ascii = ScanAsciiNumber(value, position, end);
+  if (ascii != AsciiScan::kUndecided) return ascii == AsciiScan::kNumber;
+  char copy[kShortCopy];
+  bool complete = false;
+  size_t copied = CopyNumberCharacters(position, copy, sizeof copy, complete);
   double read = 0.0;
   size_t characters = ConvertNumber(copy, read);
-  FreeBlock(heap, 0, copy);
+  if (!complete && characters + kConversionLookahead > copied) characters = ConvertLongCopy(position, read);
   if (characters == 0) return false;
   value = read;
   end = SkipCharacters(position, characters);

@@ -29,18 +29,59 @@ struct Walk {
 // characters of equal width compare their bytes unsigned.
 int CompareCharacterBytes(const char* p1, int w1, const char* p2, int w2) {
   if (w1 != w2) return w1 == 2 ? 1 : -1;
-  return std::memcmp(p1, p2, static_cast<size_t>(w1));
+  unsigned char a = static_cast<unsigned char>(p1[0]), b = static_cast<unsigned char>(p2[0]);
+  if (a != b || w1 == 1) return a < b ? -1 : a > b;
+  a = static_cast<unsigned char>(p1[1]), b = static_cast<unsigned char>(p2[1]);
+  return a < b ? -1 : a > b;
 }
 
+// The same character: the same width and the same bytes.
+bool SameCharacter(const char* p1, int w1, const char* p2, int w2) {
+  return w1 == w2 && p1[0] == p2[0] && (w1 == 1 || p1[1] == p2[1]);
+}
+
+// In locale order two characters of the same bytes are equal, which the
+// walk knows without asking the collation.
 int CompareCharacters(const char* p1, int w1, const char* p2, int w2, CharacterOrder order) {
   if (order == CharacterOrder::kBytes) return CompareCharacterBytes(p1, w1, p2, w2);
+  if (SameCharacter(p1, w1, p2, w2)) return 0;
   return LocaleSign(CompareLocale(p1, w1, p2, w2));
+}
+
+// A character that neither scanner takes as the beginning of a number: no
+// digit, sign or point of either width, and none of the white space (LF, VT,
+// FF, CR) that the half-width scanner skips before one.
+bool CannotBeginNumber(const char* p, int width) {
+  unsigned char c = static_cast<unsigned char>(p[0]);
+  if (width == 2) {
+    unsigned char t = static_cast<unsigned char>(p[1]);
+    bool digit = c == 0x82 && t >= 0x4F && t <= 0x58;
+    bool signOrPoint = c == 0x81 && (t == 0x44 || t == 0x7B || t == 0x7C);
+    return !digit && !signOrPoint;
+  }
+  bool digit = c >= '0' && c <= '9';
+  return !digit && c != '+' && c != '-' && c != '.' && !(c >= '\n' && c <= '\r');
+}
+
+// Where both texts hold the same such character, both scanners would answer
+// no and the characters would compare equal, so the walk passes it at once.
+// Only for the two scanners whose answers this knows.
+bool SameCharacterWithoutNumber(const char* p1, const char* p2) {
+  int w = CharacterWidth(p1);
+  return SameCharacter(p1, w, p2, CharacterWidth(p2)) && CannotBeginNumber(p1, w);
 }
 
 Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
   if (!*p1) return {WalkEnd::kNotGreater, p1, p2};
+  bool knownScanner = NumberScanner == ScanHalfWidthNumber || NumberScanner == ScanFullWidthNumber;
   do {
     if (!*p2) return {WalkEnd::kGreater, p1, p2};
+    if (knownScanner && SameCharacterWithoutNumber(p1, p2)) {
+      int w = CharacterWidth(p1);
+      p1 += w;
+      p2 += w;
+      continue;
+    }
     double value1 = 0.0, value2 = 0.0;
     const char* end1 = p1;
     const char* end2 = p2;
@@ -65,25 +106,44 @@ Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
   return {WalkEnd::kNotGreater, p1, p2};
 }
 
-// A copy of the line's column window on the process heap, null when memory
-// runs out.
-char* CopyColumnWindow(const char* line) {
-  char* copy = HeapDupString(ColumnStart(line));
-  if (copy) copy[ColumnLength(copy)] = '\0';
-  return copy;
+// Windows up to this size are copied to the stack; larger ones to the
+// process heap, where a failed allocation answers "not before".
+constexpr size_t kShortWindow = 256;
+
+// A window copy: in the caller's buffer when it fits, else on the heap.
+struct WindowCopy {
+  char* text;  // null when a heap copy could not be had
+  bool onHeap;
+};
+
+WindowCopy CopyColumnWindow(const char* line, char (&buffer)[kShortWindow]) {
+  const char* start = ColumnStart(line);
+  uint32_t length = ColumnLength(start);
+  if (length < kShortWindow) {
+    std::memcpy(buffer, start, length);
+    buffer[length] = '\0';
+    return {buffer, false};
+  }
+  char* copy = HeapDupString(start);
+  if (copy) copy[length] = '\0';
+  return {copy, true};
+}
+
+void ReleaseWindow(const WindowCopy& window) {
+  if (window.onHeap && window.text) FreeBlock(ProcessHeapHandle(), 0, window.text);
 }
 
 // The column forms walk copies of both windows and answer 0 when a copy
 // cannot be had. decide turns the walk's end into the answer.
 template <typename Decide>
 int CompareColumnWindows(const char* first, const char* second, Decide decide) {
-  char* window1 = CopyColumnWindow(first);
-  char* window2 = CopyColumnWindow(second);
+  char buffer1[kShortWindow], buffer2[kShortWindow];
+  WindowCopy window1 = CopyColumnWindow(first, buffer1);
+  WindowCopy window2 = CopyColumnWindow(second, buffer2);
   int answer = 0;
-  if (window1 && window2) answer = decide(window1, window2);
-  HeapHandle heap = ProcessHeapHandle();
-  if (window1) FreeBlock(heap, 0, window1);
-  if (window2) FreeBlock(heap, 0, window2);
+  if (window1.text && window2.text) answer = decide(window1.text, window2.text);
+  ReleaseWindow(window1);
+  ReleaseWindow(window2);
   return answer;
 }
 

@@ -11,16 +11,11 @@ int BreakTie(const char* first, const char* second) {
   return TieBreakMode && reinterpret_cast<uintptr_t>(first) > reinterpret_cast<uintptr_t>(second);
 }
 
-int LocaleGreater(const char* first, const char* second) {
-  return AnswerGreater(LocaleSign(CompareLocale(first, -1, second, -1)), first, second);
-}
+int LocaleGreater(const char* first, const char* second) { return LocaleOrderGreater(first, second); }
 
 int LocaleLess(const char* first, const char* second) { return LocaleGreater(second, first); }
 
-// strcmp compares the bytes as unsigned values.
-int BinaryGreater(const char* first, const char* second) {
-  return AnswerGreater(std::strcmp(first, second), first, second);
-}
+int BinaryGreater(const char* first, const char* second) { return BytesGreater(first, second); }
 
 int BinaryLess(const char* first, const char* second) { return BinaryGreater(second, first); }
 

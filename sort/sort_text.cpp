@@ -45,13 +45,22 @@ bool GrowLineTable(HeapHandle heap, LineTable& table) {
   return true;
 }
 
+// The next CR LF in [from, end), found by its LF (memchr is the fastest scan
+// the C library has); null when there is none.
+char* FindLineEnd(char* from, char* end) {
+  for (char* lf = from; (lf = static_cast<char*>(std::memchr(lf, '\n', static_cast<size_t>(end - lf)))); ++lf)
+    if (lf > from && lf[-1] == '\r') return lf - 1;
+  return nullptr;
+}
+
 // Overwrites every CR LF with two NULs and records where each line starts.
 // A lone CR or LF is an ordinary byte; no CR LF hides inside a two-byte
 // character, since a trail byte is never below 0x40.
-bool SplitLines(HeapHandle heap, char* text, LineTable& table) {
+bool SplitLines(HeapHandle heap, char* text, size_t length, LineTable& table) {
   table.lines[0] = text;
   table.count = 1;
-  for (char* hit = std::strstr(text, "\r\n"); hit; hit = std::strstr(hit + 2, "\r\n")) {
+  char* end = text + length;
+  for (char* hit = FindLineEnd(text, end); hit; hit = FindLineEnd(hit + 2, end)) {
     if (table.count == table.capacity && !GrowLineTable(heap, table)) return false;
     hit[0] = '\0';
     hit[1] = '\0';
@@ -96,9 +105,12 @@ char* AppendLineEnd(char* out) {
 // Returns the output's write position.
 char* WriteSortedLines(const LineTable& table, LineComparator before, char* out, char* duplicates) {
   const SortOptions& options = g_sortOptions;
+  // Without R or E a duplicate is written like any line, so the comparison
+  // that finds it is not made.
+  bool findDuplicates = options.RemoveDuplicateLine || options.ExtractDuplicateLine;
   for (size_t i = 0; i < table.count; ++i) {
     const char* line = table.lines[i];
-    bool duplicate = i >= 1 && before(table.lines[i - 1], line) == 0;
+    bool duplicate = findDuplicates && i >= 1 && before(table.lines[i - 1], line) == 0;
     if (duplicate && options.ExtractDuplicateLine) duplicates = AppendLineEnd(AppendLine(duplicates, line));
     if (duplicate && options.RemoveDuplicateLine) continue;
     out = AppendLine(out, line);
@@ -138,7 +150,7 @@ bool SortText(EditorLink& link, char*& text, char*& duplicates) {
   duplicates = blocks.duplicates;
   if (!blocks.table.lines || !blocks.output || (g_sortOptions.ExtractDuplicateLine && !blocks.duplicates))
     return ReportOutOfMemory(link, blocks);
-  if (!SplitLines(heap, blocks.input, blocks.table)) return ReportOutOfMemory(link, blocks);
+  if (!SplitLines(heap, blocks.input, size - 1, blocks.table)) return ReportOutOfMemory(link, blocks);
   if (blocks.table.count < 2) return false;
 
   LineComparator before = PrepareComparator(g_sortOptions);

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-dev googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine64 xvfb xauth x11-utils imagemagick locales fonts-ipafont-gothic fontconfig
+  wine64 xvfb xauth x11-utils imagemagick locales fonts-ipafont-gothic fontconfig time
 )
 
 missing=()

@@ -102,16 +102,22 @@ TEST_F(ComparatorTest, EveryEntryKeepsTheContract) {
   }
 }
 
-// A missing window copy answers "not before" and leaks nothing.
+// A window too large for the stack is copied to the process heap; a missing
+// copy answers "not before" and leaks nothing. A short window needs no
+// memory, so a failing heap changes nothing for it.
 TEST_F(ComparatorTest, ColumnCopiesWithoutMemoryAnswerZero) {
   const LineComparator forms[] = {ColumnNumericBinaryGreater, ColumnNumericLocaleGreater};
   g_sortOptions.ColumnFrom = 0;  // as the driver leaves it
+  const std::string longB = "b" + std::string(400, 'x'), longA = "a" + std::string(400, 'x');
   for (LineComparator form : forms) {
-    EXPECT_EQ(form("b", "a"), 1);
+    EXPECT_EQ(form(longB.c_str(), longA.c_str()), 1);
     long blocks = HeapBlockCount(ProcessHeapHandle());
     for (long k : {1, 2}) {
       FailAllocation(k);
-      EXPECT_EQ(form("b", "a"), 0) << "allocation " << k;
+      EXPECT_EQ(form(longB.c_str(), longA.c_str()), 0) << "allocation " << k;
+      FailAllocation(0);
+      FailAllocation(k);
+      EXPECT_EQ(form("b", "a"), 1) << "short windows, allocation " << k;
       FailAllocation(0);
     }
     EXPECT_EQ(HeapBlockCount(ProcessHeapHandle()), blocks);
@@ -122,16 +128,21 @@ TEST_F(ComparatorTest, ColumnCopiesWithoutMemoryAnswerZero) {
   EXPECT_EQ(HeapDupString(nullptr), nullptr);
 }
 
-// A scanner without memory finds no number there, so the walk compares the
-// texts as strings from that place.
+// A scanner without memory for a number too long for its stack copy finds
+// no number there, so the walk compares the texts as strings from that
+// place. A short number needs no memory.
 TEST_F(ComparatorTest, FullWidthScannerWithoutMemoryTurnsNumberIntoText) {
   NumberScanner = ScanFullWidthNumber;
-  const char* ten = "１０";
-  const char* nine = "９";
-  EXPECT_EQ(NumericBinaryGreater(ten, nine), 1);  // 10 > 9
+  std::string ten = "１０", nine = "９";
+  for (int i = 0; i < 150; ++i) ten += "０";  // 10^151: more characters than the stack copy holds
+  for (int i = 0; i < 98; ++i) nine += "９";  // 10^99 - 1
+  EXPECT_EQ(NumericBinaryGreater(ten.c_str(), nine.c_str()), 1);
   long blocks = HeapBlockCount(ProcessHeapHandle());
   FailAllocation(1);
-  EXPECT_EQ(NumericBinaryGreater(ten, nine), 0);  // bytes: ０ (0x82 0x4F) < ９ (0x82 0x58)
+  EXPECT_EQ(NumericBinaryGreater(ten.c_str(), nine.c_str()), 0);  // bytes: ０ (0x82 0x4F) < ９ (0x82 0x58)
+  FailAllocation(0);
+  FailAllocation(1);
+  EXPECT_EQ(NumericBinaryGreater("１０", "９"), 1);
   FailAllocation(0);
   EXPECT_EQ(HeapBlockCount(ProcessHeapHandle()), blocks);
 }

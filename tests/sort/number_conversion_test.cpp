@@ -155,18 +155,25 @@ TEST(ScanNumber, HugeExponentsCompareEqual) {
   EXPECT_EQ(first, second);
 }
 
+// Only a number too long for the scanner's stack copy needs memory.
 TEST(ScanNumber, FullWidthScannerWithoutMemoryFindsNothingAndFreesAll) {
   ResetSortState();
+  std::string twelve = "１２" + std::string(150, '0');
   double value = 7;
   const char* end = nullptr;
   long blocks = HeapBlockCount(ProcessHeapHandle());
   FailAllocation(1);
-  EXPECT_FALSE(ScanFullWidthNumber(value, "１２", end));
+  EXPECT_FALSE(ScanFullWidthNumber(value, twelve.c_str(), end));
   FailAllocation(0);
   EXPECT_EQ(value, 7);
   EXPECT_EQ(end, nullptr);
+  FailAllocation(1);
   EXPECT_TRUE(ScanFullWidthNumber(value, "１２", end));
+  FailAllocation(0);
   EXPECT_EQ(value, 12);
+  EXPECT_TRUE(ScanFullWidthNumber(value, twelve.c_str(), end));
+  EXPECT_EQ(value, 12e150);
+  EXPECT_EQ(static_cast<size_t>(end - twelve.c_str()), twelve.size());
   EXPECT_EQ(HeapBlockCount(ProcessHeapHandle()), blocks);
 }
 

@@ -1,0 +1,21 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// One run of a program: standard input from a file, standard output and
+// error caught whole.
+struct ProgramRun {
+  bool finished = false;  // started and ended within the deadline
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs program in directory with args (argument 0 excluded), standard input
+// from inputPath; kills it when it has not ended within deadlineSeconds.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& directory, const std::string& inputPath, int deadlineSeconds);
+
+// The filter built beside the tests (ORDWELL_FILTER_DIR, relative to the
+// test executable's folder).
+std::string FilterProgramPath();

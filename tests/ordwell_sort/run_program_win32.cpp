@@ -1,0 +1,90 @@
+#include "tests/ordwell_sort/run_program.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// One argument as the C runtime's splitter reads it back: quoted, with the
+// backslashes before a quote doubled.
+std::string QuoteArgument(const std::string& arg) {
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  return quoted + "\"";
+}
+
+HANDLE OpenInherited(const std::string& path, bool write) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     &inherit, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& directory, const std::string& inputPath, int deadlineSeconds) {
+  ProgramRun run;
+  std::string outPath = directory + "\\.stdout", errPath = directory + "\\.stderr";
+  HANDLE in = OpenInherited(inputPath, false), out = OpenInherited(outPath, true), err = OpenInherited(errPath, true);
+  std::string line = QuoteArgument(program);
+  for (const std::string& a : args) line += " " + QuoteArgument(a);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process = {};
+  BOOL started = in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
+                 CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                directory.c_str(), &startup, &process);
+  for (HANDLE h : {in, out, err})
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  if (!started) return run;
+  DWORD waited = WaitForSingleObject(process.hProcess, static_cast<DWORD>(deadlineSeconds) * 1000);
+  if (waited != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, INFINITE);
+  } else {
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    run.finished = true;
+    run.exitCode = static_cast<int>(code);
+    run.out = ReadFile(outPath);
+    run.err = ReadFile(errPath);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  DeleteFileA(outPath.c_str());
+  DeleteFileA(errPath.c_str());
+  return run;
+}
+
+std::string FilterProgramPath() {
+  char self[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string path(self, n);
+  std::string relative = ORDWELL_FILTER_DIR;
+  for (char& c : relative)
+    if (c == '/') c = '\\';
+  return path.substr(0, path.rfind('\\')) + "\\" + relative + "\\ordwell-sort.exe";
+}

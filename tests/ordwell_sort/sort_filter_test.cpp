@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/format.h"
+#include "res/texts.h"
+#include "tests/ordwell_sort/run_program.h"
+
+// ordwell-sort run as a process: each row gives the arguments, the input on
+// standard input (and in the file in.txt beside it), and what must come out.
+// In arguments and expected texts, {dir} stands for the run's folder.
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kDeadlineSeconds = 60;
+
+// One line of standard error as the filter writes it.
+std::string Fault(const char* format, const char* value = nullptr) {
+  char text[kFormatLimit];
+  FormatText(text, format, value);
+  return std::string("ordwell-sort: ") + text + "\n";
+}
+
+std::string BadArgument(int index, const char* arg) {
+  char text[kFormatLimit];
+  FormatText(text, kTextBadArgument, index, arg);
+  return std::string("ordwell-sort: ") + text + "\n";
+}
+
+const char* const kNoFile = "(no file)";
+
+struct FilterCase {
+  const char* name;
+  std::vector<std::string> args;
+  std::string input;
+  std::string out;
+  int exitCode;
+  std::string err;
+  std::string duplicates = kNoFile;  // the file d.txt after the run
+};
+
+const std::string kMixed = "b\r\nA\r\na\r\nB\r\n";
+
+// Rows that differ in one thing stand together.
+const FilterCase kCases[] = {
+    {"NoSwitchesSortAscendingInLocaleOrder", {}, kMixed, "A\r\na\r\nb\r\nB\r\n", 0, ""},
+    {"OnlyEmptyArgumentsCountAsNoSwitches", {"", ""}, kMixed, "A\r\na\r\nb\r\nB\r\n", 0, ""},
+    {"AscendingLocale", {"/A"}, kMixed, "A\r\na\r\nb\r\nB\r\n", 0, ""},
+    {"DescendingLocale", {"/a"}, kMixed, "B\r\nb\r\na\r\nA\r\n", 0, ""},
+    {"AscendingBytes", {"/A/T"}, kMixed, "A\r\nB\r\na\r\nb\r\n", 0, ""},
+    {"AscendingBytesApart", {"/A", "/T"}, kMixed, "A\r\nB\r\na\r\nb\r\n", 0, ""},
+    {"RemoveDuplicates", {"/AR"}, kMixed, "A\r\nb\r\n", 0, ""},
+    {"OpenLastLineStaysOpen", {"/A"}, "b\r\na", "a\r\nb", 0, ""},
+    {"LoneLineFeedAndCrAreBytes", {"/A/T"}, "b\nx\r\na\ry\r\n", "a\ry\r\nb\nx\r\n", 0, ""},
+    {"ControlZPassesThrough", {"/A/T"}, "b\x1a\r\na\r\n", "a\r\nb\x1a\r\n", 0, ""},
+    {"NumbersByValue", {"/A/T/N"}, "file10\r\nfile9\r\n", "file9\r\nfile10\r\n", 0, ""},
+    {"FullWidthNumbersByValue", {"/A/T/N/Z"}, "１０\r\n９\r\n", "９\r\n１０\r\n", 0, ""},
+    {"FullWidthDigitsAsTextWithoutZ", {"/A/T/N"}, "１０\r\n９\r\n", "１０\r\n９\r\n", 0, ""},
+    {"ColumnWindow", {"/A/T/C/F:2/W:2"}, "xb9\r\nya1\r\n", "ya1\r\nxb9\r\n", 0, ""},
+    {"ColumnWindowQuotedApart", {"/A", "/T", "/C", "/F:3"}, "xb9\r\nya1\r\n", "ya1\r\nxb9\r\n", 0, ""},
+    {"ExtractDuplicates", {"/A/E", "--duplicates=d.txt"}, "b\r\na\r\nb", "a\r\nb\r\nb", 0, "", "b\r\n"},
+    {"ExtractAndRemove", {"/A/E/R", "--duplicates", "d.txt"}, "b\r\na\r\nb", "a\r\nb\r\n", 0, "", "b\r\n"},
+    {"ExtractNothing", {"/A/E", "--duplicates=d.txt"}, "b\r\na", "a\r\nb", 0, "", ""},
+    // Fewer than two lines: written back unchanged.
+    {"EmptyInput", {"/A"}, "", "", 0, ""},
+    {"OneLineOpen", {"/A"}, "abc", "abc", 0, ""},
+    {"OneLineClosed", {"/A"}, "abc\r\n", "abc\r\n", 0, ""},
+    {"OneLineWithDuplicatesFile", {"/A/E", "--duplicates=d.txt"}, "abc\r\n", "abc\r\n", 0, "", ""},
+    // The input file, by name, by "-", after "--".
+    {"InputFileByName", {"/A", "in.txt"}, kMixed, "A\r\na\r\nb\r\nB\r\n", 0, ""},
+    {"InputFileAfterDashes", {"/A", "--", "in.txt"}, kMixed, "A\r\na\r\nb\r\nB\r\n", 0, ""},
+    {"DashIsStandardInput", {"/A", "-"}, kMixed, "A\r\na\r\nb\r\nB\r\n", 0, ""},
+    {"MissingInputFile", {"/A", "none.txt"}, kMixed, "", 2, Fault(kTextFilterOpenFailed, "none.txt")},
+    {"TwoInputFiles", {"in.txt", "in.txt"}, kMixed, "", 2, Fault(kTextFilterTwoInputs, "in.txt")},
+    // Faulty switches: one line each, nothing written.
+    {"UnknownSwitch", {"/X"}, kMixed, "", 2, BadArgument(1, "/X")},
+    {"UnknownLetterAmongKnownOnes", {"/AX"}, kMixed, "", 2, BadArgument(1, "/AX")},
+    {"TwoUnknownLetters", {"/XY"}, kMixed, "", 2, BadArgument(1, "/XY") + BadArgument(1, "/XY")},
+    {"PositionCountsTheFileName", {"in.txt", "/X"}, kMixed, "", 2, BadArgument(2, "/X")},
+    {"RunTogetherSwitchesCountApart", {"/A/Q"}, kMixed, "", 2, BadArgument(2, "/Q")},
+    {"ColumnFromZero", {"/F:0"}, kMixed, "", 2, BadArgument(1, "/F:0")},
+    {"ColumnFromTrailingSpace", {"/F:5 "}, kMixed, "", 2, BadArgument(1, "/F:5 ")},
+    {"Dialog", {"/D"}, kMixed, "", 2, Fault(kTextFilterNoDialog)},
+    {"DialogTurnedOff", {"/D", "/d"}, kMixed, "B\r\nb\r\na\r\nA\r\n", 0, ""},
+    // The filter's own options.
+    {"ExtractWithoutFile", {"/A/E"}, kMixed, "", 2, Fault(kTextFilterExtractNeedsFile)},
+    {"FileWithoutExtract", {"/A", "--duplicates=d.txt"}, kMixed, "", 2, Fault(kTextFilterFileNeedsExtract)},
+    {"DuplicatesWithoutName", {"/A/E", "--duplicates"}, kMixed, "", 2, Fault(kTextFilterNeedsFileName)},
+    {"DuplicatesEmptyName", {"/A/E", "--duplicates="}, kMixed, "", 2, Fault(kTextFilterNeedsFileName)},
+    {"DuplicatesFileCannotBeMade", {"/A/E", "--duplicates=no/d.txt"}, kMixed, "", 2,
+     Fault(kTextFilterCreateFailed, "no/d.txt")},
+    {"UnknownOption", {"--frob"}, kMixed, "", 2, Fault(kTextFilterUnknownOption, "--frob")},
+    {"NulByteRefused", {"/A"}, std::string("b\r\na\0c\r\n", 8), "", 2, Fault(kTextFilterNulByte)},
+    {"Help", {"--help"}, kMixed, kTextFilterUsage, 0, ""},
+    {"HelpWithSlash", {"/?"}, kMixed, kTextFilterUsage, 0, ""},
+};
+
+// Names the row in test output instead of dumping its bytes.
+void PrintTo(const FilterCase& c, std::ostream* os) { *os << c.name; }
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const fs::path& path) {
+  if (!fs::exists(path)) return kNoFile;
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// A fresh, empty folder for one run. Removal never throws: under Wine a
+// finished child's handles may close a moment after it ends.
+fs::path FreshFolder(const std::string& name) {
+  fs::path dir = fs::temp_directory_path() / ("ordwell-sort-test-" + name);
+  std::error_code ignored;
+  fs::remove_all(dir, ignored);
+  fs::create_directories(dir);
+  return dir;
+}
+
+void RemoveFolder(const fs::path& dir) {
+  std::error_code ignored;
+  fs::remove_all(dir, ignored);
+}
+
+class FilterTable : public ::testing::TestWithParam<FilterCase> {};
+
+TEST_P(FilterTable, RunsAsTheRowSays) {
+  const FilterCase& c = GetParam();
+  fs::path dir = FreshFolder(c.name);
+  WriteFile(dir / "in.txt", c.input);
+  WriteFile(dir / ".stdin", c.input);
+  ProgramRun run = RunProgram(FilterProgramPath(), c.args, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds);
+  ASSERT_TRUE(run.finished) << FilterProgramPath();
+  EXPECT_EQ(run.exitCode, c.exitCode);
+  EXPECT_EQ(run.out, c.out);
+  EXPECT_EQ(run.err, c.err);
+  EXPECT_EQ(ReadFile(dir / "d.txt"), c.duplicates);
+  EXPECT_EQ(ReadFile(dir / "in.txt"), c.input);  // the input file is never touched
+  RemoveFolder(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FilterTable, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<FilterCase>& info) { return std::string(info.param.name); });
+
+// A failed run leaves an existing duplicates file as it was.
+TEST(SortFilter, FaultLeavesDuplicatesFileAlone) {
+  fs::path dir = FreshFolder("keep");
+  WriteFile(dir / "d.txt", "old\r\n");
+  WriteFile(dir / ".stdin", std::string("b\r\n\0\r\n", 6));
+  ProgramRun run = RunProgram(FilterProgramPath(), {"/A/E", "--duplicates=d.txt"}, dir.string(),
+                              (dir / ".stdin").string(), kDeadlineSeconds);
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
+  RemoveFolder(dir);
+}
+
+// A text of many lines through the process and back: the same bytes as the
+// sort of its lines (byte order), whatever the stream buffering does.
+TEST(SortFilter, LargeTextKeepsEveryByte) {
+  std::vector<std::string> lines;
+  std::string text;
+  for (int i = 0; i < 20000; ++i) {
+    std::string line = std::to_string((i * 7919) % 20000) + "行\x1a\n";
+    lines.push_back(line);
+    text += line + "\r\n";
+  }
+  std::sort(lines.begin(), lines.end());
+  std::string expected;
+  for (const std::string& l : lines) expected += l + "\r\n";
+  fs::path dir = FreshFolder("large");
+  WriteFile(dir / ".stdin", text);
+  ProgramRun run = RunProgram(FilterProgramPath(), {"/A/T"}, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds);
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(run.out == expected);
+  EXPECT_EQ(run.err, "");
+  RemoveFolder(dir);
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+#include "tools/ordwell-sort/filter_args.h"
+
+#include <cstring>
+
+#include "res/texts.h"
+#include "sort/character_width.h"
+#include "tools/ordwell-sort/sort_filter.h"
+
+namespace {
+
+constexpr char kDuplicatesOption[] = "--duplicates";
+
+bool IsHelp(const char* arg) {
+  return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "/?") == 0;
+}
+
+// "--duplicates=FILE" gives FILE; "--duplicates" alone takes the next
+// argument. Null when the option is not this one.
+const char* DuplicatesValue(char** argv, int argc, int& i) {
+  size_t n = sizeof kDuplicatesOption - 1;
+  const char* arg = argv[i];
+  if (std::strncmp(arg, kDuplicatesOption, n) != 0) return nullptr;
+  if (arg[n] == '=') return arg + n + 1;
+  if (arg[n] != '\0') return nullptr;
+  if (i + 1 >= argc) return "";
+  return argv[++i];
+}
+
+}  // namespace
+
+std::string QuoteSwitch(const char* text) {
+  std::string quoted = "\"";
+  for (const char* p = text; *p;) {
+    if (CharacterWidth(p) == 2) {
+      quoted.append(p, 2);
+      p += 2;
+      continue;
+    }
+    if (*p == '"' || *p == '\\') quoted += '\\';
+    quoted += *p++;
+  }
+  return quoted + "\"";
+}
+
+// A slash begins a switch, so an input path that begins with one must follow
+// "--". Anything else that begins with a dash is an option of the filter.
+bool SeparateFilterArgs(int argc, char** argv, FilterArgs& args) {
+  args = FilterArgs{nullptr, nullptr, false, "ordwell-sort"};
+  bool namesOnly = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    std::string& line = args.switchLine;
+    if (!namesOnly && arg[0] == '/' && !IsHelp(arg)) {
+      line += " " + QuoteSwitch(arg);
+      continue;
+    }
+    line += " \"\"";
+    if (!namesOnly && IsHelp(arg)) {
+      args.help = true;
+    } else if (!namesOnly && std::strcmp(arg, "--") == 0) {
+      namesOnly = true;
+    } else if (const char* value = namesOnly ? nullptr : DuplicatesValue(argv, argc, i)) {
+      if (!*value) return ReportFilterFault(kTextFilterNeedsFileName, nullptr);
+      args.duplicatesPath = value;
+      if (argv[i] == value) line += " \"\"";  // the name was an argument of its own
+    } else if (!namesOnly && arg[0] == '-' && arg[1] != '\0') {
+      return ReportFilterFault(kTextFilterUnknownOption, arg);
+    } else if (arg[0] != '\0') {
+      if (args.inputPath) return ReportFilterFault(kTextFilterTwoInputs, arg);
+      args.inputPath = arg;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+// The filter's command line, taken apart. The filter's own arguments (the
+// input file, --duplicates FILE, --help) are picked out of argv; every
+// switch (an argument that begins with a slash) goes, quoted, into a command
+// line for the tool's splitter, and the picked-out arguments leave empty
+// arguments in their places there, so that a bad switch is reported with
+// the position it has on the real command line.
+struct FilterArgs {
+  const char* inputPath;       // null or "-": standard input
+  const char* duplicatesPath;  // null: none named
+  bool help;
+  std::string switchLine;      // for SplitCommandLine; argument 0 is the program
+};
+
+// False after a fault in the filter's own arguments, which it has reported
+// as one line on standard error.
+bool SeparateFilterArgs(int argc, char** argv, FilterArgs& args);
+
+// text as one argument of the tool's splitter: quoted, with backslashes and
+// double quotes escaped, two-byte characters copied whole.
+std::string QuoteSwitch(const char* text);

@@ -1,0 +1,29 @@
+#pragma once
+#include <cstdio>
+
+#include "platform/types.h"
+
+// A progress line on standard error, redrawn in place, for texts large
+// enough that a person at a terminal would wonder whether anything happens.
+struct ProgressLine {
+  bool terminal;  // standard error is a terminal
+  bool shown;     // a progress text stands on the line now
+  unsigned last;  // the figure last shown, to redraw only on change
+};
+
+// Texts below this size finish before anyone looks for progress.
+constexpr size_t kProgressThreshold = 8u << 20;
+
+void ShowProgress(ProgressLine& progress, const char* format, unsigned figure);
+// Blanks the line so that what follows starts at its beginning.
+void ClearProgress(ProgressLine& progress);
+
+enum class ReadOutcome { kRead, kReadFailed, kOutOfMemory };
+
+// Reads the stream to its end into one NUL-terminated block on heap; size
+// counts the bytes read (the NUL excluded).
+ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, char*& text, size_t& size,
+                            ProgressLine& progress);
+
+// Writes size bytes of text; false when the stream took them not all.
+bool WriteWholeText(std::FILE* stream, const char* text, size_t size, ProgressLine& progress);
