@@ -24,6 +24,12 @@
 
 namespace {
 
+std::string Repeated(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
+}
+
 int g_messages = 0;
 std::string g_lastMessage;
 unsigned g_lastStyle = 0;
@@ -197,16 +203,21 @@ bool SortFullWidthNumbersWithFailure(long k) {
 // A refused window copy answers "not before"; a refused scanner buffer reads
 // the place as text. Either way the answer is 0 or 1.
 bool CompareColumnsWithFailure(long k) {
-  ResetSortState(OptionsFrom("cnz", 1, 6));
+  ResetSortState(OptionsFrom("cnz", 1, 400));
   g_sortOptions.ColumnFrom = 0;  // 0-based, as the driver leaves it
   NumberScanner = ScanFullWidthNumber;
+  // Short windows and short numbers need no memory: the windows here are
+  // longer than the comparators' stack copies, and the first number longer
+  // than the scanner's.
+  static const std::string first = "x１０" + Repeated("０", 150) + "y" + Repeated("z", 300);
+  static const std::string second = "x９y" + Repeated("z", 300);
   InjectedFailure failure(k);
-  int answer = ColumnNumericLocaleGreater("x１０y", "x９y");
+  int answer = ColumnNumericLocaleGreater(first.c_str(), second.c_str());
   bool hit = failure.Disarm();
   if (hit && k <= 2)
     EXPECT_EQ(answer, 0);
   else if (!hit)
-    EXPECT_EQ(answer, 1);  // 10 > 9
+    EXPECT_EQ(answer, 1);  // 10^151 > 9
   else
     EXPECT_TRUE(answer == 0 || answer == 1);
   return hit;
@@ -216,13 +227,15 @@ bool CompareColumnsWithFailure(long k) {
 bool ScanFullWidthWithFailure(long k) {
   double value = -1;
   const char* end = nullptr;
-  const char* text = "－１２．５ｘ";
+  // Longer than the scanner's stack copy, so it needs the heap.
+  static const std::string number = "－１２．５" + Repeated("０", 150) + "ｘ";
+  const char* text = number.c_str();
   InjectedFailure failure(k);
   bool found = ScanFullWidthNumber(value, text, end);
   bool hit = failure.Disarm();
   EXPECT_EQ(found, !hit);
   EXPECT_EQ(value, hit ? -1 : -12.5);
-  EXPECT_EQ(end, hit ? nullptr : text + 10);
+  EXPECT_EQ(end, hit ? nullptr : text + number.size() - 2);
   return hit;
 }
 
