@@ -1,26 +1,11 @@
 #include "tests/e2e/ordwell_run.h"
 
-#include <tlhelp32.h>
-
 #include "tests/support/deadline.h"
 #include "tests/support/message_box_watch.h"
 
 namespace {
 
 const char kOrdwellExeName[] = "Ordwell.exe";
-
-std::vector<DWORD> ProcessIdsNamed(const char* exeName) {
-  std::vector<DWORD> ids;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return ids;
-  PROCESSENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-    if (lstrcmpiA(entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
-  }
-  CloseHandle(snapshot);
-  return ids;
-}
 
 bool TerminateById(DWORD processId) {
   HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);

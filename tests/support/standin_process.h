@@ -40,6 +40,8 @@ bool WaitForEditPane(Standin* standin, unsigned timeoutMs = 10000);
 // standin that never started.
 bool StopStandin(Standin* standin);
 
+// The ids of every running process whose executable file has this name.
+std::vector<DWORD> ProcessIdsNamed(const char* exeName);
 // The ids of every running stand-in process, whatever variant.
 std::vector<DWORD> StandinProcessIds();
 // True once no stand-in process is left running.

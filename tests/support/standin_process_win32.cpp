@@ -137,18 +137,25 @@ bool StopStandin(Standin* standin) {
   return gone;
 }
 
-std::vector<DWORD> StandinProcessIds() {
+std::vector<DWORD> ProcessIdsNamed(const char* exeName) {
   std::vector<DWORD> ids;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return ids;
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-    for (const char* name : kExeNames) {
-      if (lstrcmpiA(entry.szExeFile, name) == 0) ids.push_back(entry.th32ProcessID);
-    }
+    if (lstrcmpiA(entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
   }
   CloseHandle(snapshot);
+  return ids;
+}
+
+std::vector<DWORD> StandinProcessIds() {
+  std::vector<DWORD> ids;
+  for (const char* name : kExeNames) {
+    std::vector<DWORD> named = ProcessIdsNamed(name);
+    ids.insert(ids.end(), named.begin(), named.end());
+  }
   return ids;
 }
 
