@@ -11,6 +11,7 @@
 #include "platform/message_box.h"
 #include "res/texts.h"
 #include "sort/sort_text.h"
+#include "sort/sortable_text.h"
 #include "ui/options_dialog.h"
 
 namespace {
@@ -101,7 +102,9 @@ void EndEditorTurn(HANDLE turn) {
 
 // Reads the text, sorts it and writes it back, in the editor's turn; the
 // exit code. The turn ends before the read-failure message, so that a
-// run waiting behind this one need not wait for the user.
+// run waiting behind this one need not wait for the user. A text with a NUL
+// among the bytes to sort is no text: the sort would cut it at the NUL and
+// write the rest of the document away.
 int SortInTurn(AppRecord& app, char*& duplicates) {
   HANDLE turn = TakeEditorTurn(app.link);
   if (!turn) {
@@ -109,8 +112,9 @@ int SortInTurn(AppRecord& app, char*& duplicates) {
     return kExitReadFailed;
   }
   bool useSelection = GetSelectionKind(app.link) != -1;
-  char* text = useSelection ? ReadSelection(app.link) : ReadWholeText(app.link);
-  if (!text) {
+  size_t length = 0;
+  char* text = useSelection ? ReadSelection(app.link, &length) : ReadWholeText(app.link, &length);
+  if (!text || !IsSortableText(text, length)) {
     EndEditorTurn(turn);
     ShowError(app.link, kTextReadFailed);
     return kExitReadFailed;

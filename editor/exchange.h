@@ -25,19 +25,23 @@ bool CanAskSelectionKind(const EditorLink& link);
 
 // One transfer through the section "Morvane_Map_<main window>". A write
 // hands textIn to the editor; a read puts a new text on the link's heap into
-// *textOut. False when the channel is barred, the section cannot be made or
-// is too small, the editor refuses, or memory runs out; nothing is left open.
+// *textOut and its byte count into *lengthOut (when given). False when the
+// channel is barred, the section cannot be made or is too small, the editor
+// refuses, or memory runs out; nothing is left open.
 bool TransferViaSharedMemory(const EditorLink& link, TransferDirection direction, TransferScope scope,
-                             const char* textIn, char** textOut);
+                             const char* textIn, char** textOut, size_t* lengthOut);
 
 // -1 nothing selected, 0 or 1 a selection, kSelectionKindUnknown otherwise.
 int32_t GetSelectionKind(const EditorLink& link);
 
 // The whole text, or null when memory ran out or the pane stopped
 // delivering before the text was complete; the pane is left as it was.
-char* ReadWholeText(const EditorLink& link);
-// The selected text, or null when the whole-text read yields none.
-char* ReadSelection(const EditorLink& link);
+// *length (when given) receives its byte count: the bytes read, which may
+// hold a NUL that the text's terminator does not tell from its end.
+char* ReadWholeText(const EditorLink& link, size_t* length = nullptr);
+// The selected text, or null when the whole-text read yields none; *length
+// as above.
+char* ReadSelection(const EditorLink& link, size_t* length = nullptr);
 
 // Puts text in place of the whole document; the caret stays where the
 // insertion left it.

@@ -100,7 +100,8 @@ bool WriteThroughSection(const EditorLink& link, HANDLE section, TransferScope s
 // WM_GETTEXTLENGTH, came through a conversion that lost bytes (as a lead
 // byte at the very end does under Wine). The first n bytes are then no text
 // to write back, and the channel has not served the read.
-bool ReadThroughSection(const EditorLink& link, HANDLE section, TransferScope scope, size_t n, char** text) {
+bool ReadThroughSection(const EditorLink& link, HANDLE section, TransferScope scope, size_t n, char** text,
+                        size_t* length) {
   if (!SectionHolds(section, n)) return false;
   if (SendToMain(link, EDM_EXPORTTEXT, scope, 0) == 0) return false;
   char* buffer = static_cast<char*>(AllocateBlock(link.heap, kHeapZeroMemory, n + 1));
@@ -114,6 +115,7 @@ bool ReadThroughSection(const EditorLink& link, HANDLE section, TransferScope sc
     return false;
   }
   *text = buffer;
+  if (length) *length = n;
   return true;
 }
 
@@ -149,7 +151,7 @@ bool PaneHoldsOtherThan(const EditorLink& link, size_t length, PaneSelection bef
 // bytes that are no code page 932 character), and writing it back would
 // change the document. The capture's read of the exe-name child (busy) is
 // exempt: that window knows no selection messages.
-char* ReadPaneText(const EditorLink& link) {
+char* ReadPaneText(const EditorLink& link, size_t* length) {
   PaneSelection before = ReadPaneSelection(link);
   size_t n = PaneTextLength(link);
   char* buffer = static_cast<char*>(AllocateBlock(link.heap, kHeapZeroMemory, n + 1));
@@ -171,6 +173,7 @@ char* ReadPaneText(const EditorLink& link) {
     FreeBlock(link.heap, 0, buffer);
     return nullptr;
   }
+  if (length) *length = pos;
   return buffer;
 }
 
@@ -205,7 +208,7 @@ bool CanUseSharedMemory(const EditorLink& link) {
 bool CanAskSelectionKind(const EditorLink& link) { return link.packedVersion >= kVersionWithSelectionKind; }
 
 bool TransferViaSharedMemory(const EditorLink& link, TransferDirection direction, TransferScope scope,
-                             const char* textIn, char** textOut) {
+                             const char* textIn, char** textOut, size_t* lengthOut) {
   if (!CanUseSharedMemory(link)) return false;
   size_t n = 0;
   if (direction == kWriteToEditor) {
@@ -217,7 +220,7 @@ bool TransferViaSharedMemory(const EditorLink& link, TransferDirection direction
   HANDLE section = CreateSection(link, n);
   if (!section) return false;
   bool served = direction == kWriteToEditor ? WriteThroughSection(link, section, scope, textIn, n)
-                                            : ReadThroughSection(link, section, scope, n, textOut);
+                                            : ReadThroughSection(link, section, scope, n, textOut, lengthOut);
   CloseHandle(section);
   return served;
 }
@@ -228,31 +231,33 @@ int32_t GetSelectionKind(const EditorLink& link) {
   return reply < -1 || reply > 1 ? kSelectionKindUnknown : reply;
 }
 
-char* ReadWholeText(const EditorLink& link) {
+char* ReadWholeText(const EditorLink& link, size_t* length) {
   char* text = nullptr;
-  if (TransferViaSharedMemory(link, kReadFromEditor, kScopeWholeText, nullptr, &text)) return text;
-  return ReadPaneText(link);
+  if (TransferViaSharedMemory(link, kReadFromEditor, kScopeWholeText, nullptr, &text, length)) return text;
+  return ReadPaneText(link, length);
 }
 
-// Falls back to the whole text and cuts the selection out of it. The move
-// stays within the text that was read, whatever selection the pane reports.
-char* ReadSelection(const EditorLink& link) {
+// Falls back to the whole text and cuts the selection out of it by the
+// length that was read, which a NUL before the selection does not shorten.
+// The move stays within that text, whatever selection the pane reports.
+char* ReadSelection(const EditorLink& link, size_t* length) {
   char* text = nullptr;
-  if (TransferViaSharedMemory(link, kReadFromEditor, kScopeSelection, nullptr, &text)) return text;
+  if (TransferViaSharedMemory(link, kReadFromEditor, kScopeSelection, nullptr, &text, length)) return text;
   PaneSelection selection = ReadPaneSelection(link);
-  text = ReadWholeText(link);
+  size_t whole = 0;
+  text = ReadWholeText(link, &whole);
   if (!text) return nullptr;
-  size_t length = strlen(text);
-  size_t start = selection.start < length ? selection.start : length;
-  size_t k = selection.length < length - start ? selection.length : length - start;
+  size_t start = selection.start < whole ? selection.start : whole;
+  size_t k = selection.length < whole - start ? selection.length : whole - start;
   memmove(text, text + start, k);
   text[k] = '\0';
+  if (length) *length = k;
   char* shrunk = static_cast<char*>(ReallocateBlock(link.heap, kHeapZeroMemory, text, k + 1));
   return shrunk ? shrunk : text;
 }
 
 void ReplaceWholeText(const EditorLink& link, const char* text) {
-  if (TransferViaSharedMemory(link, kWriteToEditor, kScopeWholeText, text, nullptr)) return;
+  if (TransferViaSharedMemory(link, kWriteToEditor, kScopeWholeText, text, nullptr, nullptr)) return;
   SelectInPane(link, 0, static_cast<size_t>(-1));
   InsertThroughPane(link, text, static_cast<size_t>(lstrlenA(text)), 0);
 }
@@ -262,7 +267,7 @@ void ReplaceWholeText(const EditorLink& link, const char* text) {
 void ReplaceSelection(const EditorLink& link, const char* text) {
   PaneSelection selection = ReadPaneSelection(link);
   size_t n = static_cast<size_t>(lstrlenA(text));
-  if (!TransferViaSharedMemory(link, kWriteToEditor, kScopeSelection, text, nullptr)) {
+  if (!TransferViaSharedMemory(link, kWriteToEditor, kScopeSelection, text, nullptr, nullptr)) {
     size_t length = PaneTextLength(link);
     InsertThroughPane(link, text, n, length > selection.length ? length - selection.length : 0);
   }

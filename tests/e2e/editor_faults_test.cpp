@@ -132,6 +132,11 @@ const size_t kAsciiFrom = kHead.size(), kAsciiTo = kHead.size() + kAscii.size();
 const std::string kWideOnly = "みかん\r\nいちご\r\nバナナ\r\n漢字\r\n";
 // Longer than one WM_GETTEXT chunk, so the read deletes and undoes.
 const std::string kTwoChunks = NumberedLines(2000, 30);
+// A NUL would end its line in the sort and cut off the rest of the text.
+const std::string kNul = std::string("b\r\nx\0y\r\na\r\nd\r\nc\r\n", 17);
+const std::string kNulSelected = std::string("q\r\nb\r\nx\0y\r\na\r\nz", 15);
+const std::string kNulBefore = std::string("x\0y\r\n", 5);
+const size_t kNulBeforeTo = kNulBefore.size() + kAscii.size();
 
 // Rows pair up: the same fault with and without the channel, or the same
 // transport with and without the fault.
@@ -168,6 +173,18 @@ const FaultRow kFaultRows[] = {
      kMixedFrom, kMixedTo, kReadFailed, Outcome::kUntouched, kReadFailedText},
     {"GetTextLimit_Messages_Chunked", StandinVariant::k0_72_0_5, "--gettext-limit=33000", kTwoChunks, 0, 0,
      kReadFailed, Outcome::kUntouched, kReadFailedText},
+    {"NulInText_Channel", StandinVariant::k0_73_0_1, "", kNul, 0, 0, kReadFailed, Outcome::kUntouched,
+     kReadFailedText},
+    {"NulInText_Messages", StandinVariant::k0_72_0_5, "", kNul, 0, 0, kReadFailed, Outcome::kUntouched,
+     kReadFailedText},
+    {"NulInSelection_Channel", StandinVariant::k0_73_0_1, "", kNulSelected, 3, 14, kReadFailed, Outcome::kUntouched,
+     kReadFailedText},
+    {"NulInSelection_Messages", StandinVariant::k0_72_0_5, "", kNulSelected, 3, 14, kReadFailed,
+     Outcome::kUntouched, kReadFailedText},
+    {"NulBeforeSelection_Channel", StandinVariant::k0_73_0_1, "", kNulBefore + kAscii, kNulBefore.size(),
+     kNulBeforeTo, 0, Outcome::kSorted, nullptr},
+    {"NulBeforeSelection_Messages", StandinVariant::k0_72_0_5, "", kNulBefore + kAscii, kNulBefore.size(),
+     kNulBeforeTo, 0, Outcome::kSorted, nullptr},
 };
 
 class FaultTable : public OrdwellTest, public ::testing::WithParamInterface<FaultRow> {};

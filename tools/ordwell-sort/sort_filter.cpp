@@ -11,6 +11,7 @@
 #include "platform/message_box.h"
 #include "res/texts.h"
 #include "sort/sort_text.h"
+#include "sort/sortable_text.h"
 #include "tools/ordwell-sort/console.h"
 #include "tools/ordwell-sort/filter_args.h"
 #include "tools/ordwell-sort/filter_io.h"
@@ -70,8 +71,7 @@ bool ReadInput(const char* path, EditorLink& link, char*& text, size_t& size, Pr
   ClearProgress(progress);
   if (outcome == ReadOutcome::kOutOfMemory) return ReportFilterFault(kTextOutOfMemory, nullptr);
   if (outcome == ReadOutcome::kReadFailed) return ReportFilterFault(kTextFilterReadFailed, name);
-  // A NUL would end its line early and cut off the rest of the text.
-  if (std::memchr(text, '\0', size)) return ReportFilterFault(kTextFilterNulByte, nullptr);
+  if (!IsSortableText(text, size)) return ReportFilterFault(kTextFilterNulByte, nullptr);
   return true;
 }
 
