@@ -17,6 +17,8 @@ struct PaneDocument {
   size_t selEnd = 0;
   std::vector<Edit> undo;
   unsigned long insertLimit = 0;  // bytes taken per EM_REPLACESEL; 0 no limit
+  bool insertTotalLimited = false;  // insertions stop after insertTotalLeft bytes more
+  unsigned long insertTotalLeft = 0;
   bool getTextLimited = false;    // WM_GETTEXT runs dry after getTextLeft bytes
   unsigned long getTextLeft = 0;
   bool lengthProbePending = false;  // see AnswerGetTextLength
@@ -31,6 +33,9 @@ struct PaneDocument {
 void SetPaneSelection(PaneDocument& doc, long start, long end);
 // Puts length bytes of text in place of the selection; the caret follows them.
 void ReplacePaneSelection(PaneDocument& doc, const char* text, size_t length, bool undoable);
+// The part of an insertion of length bytes that a pane limited in all still
+// takes; that much of its allowance is spent.
+size_t TakeInsertAllowance(PaneDocument& doc, size_t length);
 // WM_CLEAR: deletes the selection as one undoable edit; false when empty.
 bool ClearPaneSelection(PaneDocument& doc);
 // EM_UNDO: takes back the latest edit and selects what it restored.

@@ -27,6 +27,13 @@ void ReplacePaneSelection(PaneDocument& doc, const char* text, size_t length, bo
   doc.selStart = doc.selEnd = at + length;
 }
 
+size_t TakeInsertAllowance(PaneDocument& doc, size_t length) {
+  if (!doc.insertTotalLimited) return length;
+  size_t taken = std::min<size_t>(length, doc.insertTotalLeft);
+  doc.insertTotalLeft -= static_cast<unsigned long>(taken);
+  return taken;
+}
+
 bool ClearPaneSelection(PaneDocument& doc) {
   if (doc.selStart == doc.selEnd) return false;
   ReplacePaneSelection(doc, "", 0, true);

@@ -99,7 +99,7 @@ LRESULT ImportText(WPARAM scope, LPARAM lParam) {
   bool fits = n <= viewSize;
   if (fits) {
     if (scope == kScopeWholeText) SetPaneSelection(g.first, 0, -1);
-    ReplacePaneSelection(g.first, view, n, false);
+    ReplacePaneSelection(g.first, view, TakeInsertAllowance(g.first, n), false);  // served, even when cut short
   }
   UnmapViewOfFile(view);
   CloseHandle(section);
@@ -222,6 +222,8 @@ bool RegisterClasses(HINSTANCE instance) {
 
 bool LoadStartDocuments() {
   g.first.insertLimit = g.options.insertLimit;
+  g.first.insertTotalLimited = g.options.insertTotalLimited;
+  g.first.insertTotalLeft = g.options.insertTotal;
   g.first.closeAfterRead = g.options.closeAfterRead;
   g.first.getTextLimited = g.options.getTextLimited;
   g.first.getTextLeft = g.options.getTextLimit;
@@ -253,7 +255,9 @@ void WaitIdle(unsigned long milliseconds) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  if (!ParseStandinOptions(__argc, __argv, &g.options) || !LoadStartDocuments()) return 2;
+  if (!ParseStandinOptions(__argc, __argv, &g.options)) return 2;
+  TakeInsertTotalFromEnvironment(&g.options);
+  if (!LoadStartDocuments()) return 2;
   g.version = ReadOwnVersion();
   if (!RegisterClasses(instance)) return 3;
   if (unsigned long delay = StartDelayFromEnvironment()) WaitIdle(delay);

@@ -53,6 +53,7 @@ bool ApplyOption(const char* arg, StandinOptions* o) {
   else if (MatchOption(arg, "--refuse-import", &v)) ReadScopes(v, o->refuseImport);
   else if (MatchOption(arg, "--kind-reply", &v)) o->kindReplyGiven = true, o->kindReply = strtol(v, nullptr, 10);
   else if (MatchOption(arg, "--insert-limit", &v)) o->insertLimit = strtoul(v, nullptr, 10);
+  else if (MatchOption(arg, "--insert-total", &v)) o->insertTotalLimited = true, o->insertTotal = strtoul(v, nullptr, 10);
   else if (MatchOption(arg, "--gettext-limit", &v)) o->getTextLimited = true, o->getTextLimit = strtoul(v, nullptr, 10);
   else if (MatchOption(arg, "--no-exe-name", &v)) o->exeNameChild = false;
   else if (MatchOption(arg, "--exe-name", &v)) o->exeNameGiven = true, o->exeName = v;
@@ -78,4 +79,11 @@ bool ParseStandinOptions(int argc, char** argv, StandinOptions* options) {
 unsigned long StartDelayFromEnvironment() {
   const char* value = getenv(kStartDelayVariable);
   return value ? strtoul(value, nullptr, 10) : 0;
+}
+
+void TakeInsertTotalFromEnvironment(StandinOptions* options) {
+  const char* value = getenv(kInsertTotalVariable);
+  if (options->insertTotalLimited || !value) return;
+  options->insertTotalLimited = true;
+  options->insertTotal = strtoul(value, nullptr, 10);
 }

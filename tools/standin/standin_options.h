@@ -11,6 +11,8 @@
 //   --refuse-import=SCOPES answer EDM_IMPORTTEXT with 0 for these scopes
 //   --kind-reply=N         answer EDM_GETSELECTIONKIND with N, whatever is selected
 //   --insert-limit=N       the pane takes at most N bytes per EM_REPLACESEL
+//   --insert-total=N       the pane takes N bytes in all, through EM_REPLACESEL
+//                          and EDM_IMPORTTEXT together, then no more
 //   --gettext-limit=N      WM_GETTEXT delivers N bytes in all, then 0 bytes
 //   --no-exe-name          no TMorvaneExeName child
 //   --exe-name=TEXT        the TMorvaneExeName child holds TEXT, not the exe path
@@ -23,11 +25,12 @@
 //                          whole document: an EDM_EXPORTTEXT it served, or a
 //                          WM_GETTEXT that delivered the first pane's last byte
 //
-// A newly started instance gets no command line, so one thing comes from
+// A newly started instance gets no command line, so two things come from
 // the environment, which it inherits from whoever started it:
 //
 //   MORVANE_STANDIN_START_DELAY_MS=MS  wait MS milliseconds, idle for input,
 //                                      before creating the main window
+//   MORVANE_STANDIN_INSERT_TOTAL=N     as --insert-total=N, unless that is given
 struct StandinOptions {
   std::string file;
   bool selectGiven = false;
@@ -41,6 +44,8 @@ struct StandinOptions {
   bool kindReplyGiven = false;
   long kindReply = 0;
   unsigned long insertLimit = 0;  // 0: no limit
+  bool insertTotalLimited = false;
+  unsigned long insertTotal = 0;
   bool getTextLimited = false;
   unsigned long getTextLimit = 0;
   bool exeNameChild = true;
@@ -61,3 +66,7 @@ bool ParseStandinOptions(int argc, char** argv, StandinOptions* options);
 inline constexpr char kStartDelayVariable[] = "MORVANE_STANDIN_START_DELAY_MS";
 // The start delay from the environment; 0 when it is not set.
 unsigned long StartDelayFromEnvironment();
+
+inline constexpr char kInsertTotalVariable[] = "MORVANE_STANDIN_INSERT_TOTAL";
+// The insertion total from the environment, when no option gave one.
+void TakeInsertTotalFromEnvironment(StandinOptions* options);

@@ -83,6 +83,7 @@ LRESULT AnswerReplaceSel(PaneDocument& doc, WPARAM undoable, LPARAM text) {
   if (text == 0) return 0;
   size_t length = strlen(reinterpret_cast<const char*>(text));
   if (doc.insertLimit) length = std::min<size_t>(length, doc.insertLimit);
+  length = TakeInsertAllowance(doc, length);
   ReplacePaneSelection(doc, reinterpret_cast<const char*>(text), length, undoable != 0);
   return 0;
 }
