@@ -8,6 +8,7 @@ enum : int {
   kExitCancelled = -3,      // the options dialog was cancelled, closed or failed to open
   kExitReadFailed = -4,     // the text could not be read from the editor
   kExitNotSorted = -5,      // fewer than two lines, or memory ran out
+  kExitNotWrittenBack = -6, // the editor did not take the sorted text whole
 };
 
 // One whole run, from the capture of the foreground editor to the exit code.

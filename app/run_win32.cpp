@@ -34,14 +34,13 @@ void ShowError(const EditorLink& link, const char* text) {
 }
 
 // A selection stays selected over the sorted text; a whole document leaves
-// the caret at its start.
-void WriteBack(EditorLink& link, const char* sorted, bool useSelection) {
-  if (useSelection) {
-    ReplaceSelection(link, sorted);
-    return;
-  }
-  ReplaceWholeText(link, sorted);
+// the caret at its start. False when the editor holds less or more than
+// what was written.
+bool WriteBack(EditorLink& link, const char* sorted, bool useSelection) {
+  if (useSelection) return ReplaceSelection(link, sorted);
+  bool whole = ReplaceWholeText(link, sorted);
   PlaceCaret(link, 0);
+  return whole;
 }
 
 bool StartNewEditor(const char* exePath, PROCESS_INFORMATION& process) {
@@ -69,8 +68,9 @@ void ExtractDuplicates(EditorLink& first, const char* duplicates) {
   if (IsEmpty(second)) {
     ShowError(first, kTextNewEditorCaptureFailed);
   } else {
-    ReplaceWholeText(second, duplicates);
+    bool whole = ReplaceWholeText(second, duplicates);
     GoToLine(second, 0);
+    if (!whole) ShowError(first, kTextNewEditorWriteFailed);
   }
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
@@ -101,10 +101,10 @@ void EndEditorTurn(HANDLE turn) {
 }
 
 // Reads the text, sorts it and writes it back, in the editor's turn; the
-// exit code. The turn ends before the read-failure message, so that a
-// run waiting behind this one need not wait for the user. A text with a NUL
-// among the bytes to sort is no text: the sort would cut it at the NUL and
-// write the rest of the document away.
+// exit code. The turn ends before a failure message, so that a run waiting
+// behind this one need not wait for the user. A text with a NUL among the
+// bytes to sort is no text: the sort would cut it at the NUL and write the
+// rest of the document away.
 int SortInTurn(AppRecord& app, char*& duplicates) {
   HANDLE turn = TakeEditorTurn(app.link);
   if (!turn) {
@@ -120,9 +120,14 @@ int SortInTurn(AppRecord& app, char*& duplicates) {
     return kExitReadFailed;
   }
   bool sorted = SortText(app.link, text, duplicates);
-  if (sorted) WriteBack(app.link, text, useSelection);
+  bool written = sorted && WriteBack(app.link, text, useSelection);
   EndEditorTurn(turn);
-  return sorted ? kExitSorted : kExitNotSorted;
+  if (!sorted) return kExitNotSorted;
+  if (!written) {
+    ShowError(app.link, kTextWriteBackFailed);
+    return kExitNotWrittenBack;
+  }
+  return kExitSorted;
 }
 
 }  // namespace

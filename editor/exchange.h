@@ -44,10 +44,13 @@ char* ReadWholeText(const EditorLink& link, size_t* length = nullptr);
 char* ReadSelection(const EditorLink& link, size_t* length = nullptr);
 
 // Puts text in place of the whole document; the caret stays where the
-// insertion left it.
-void ReplaceWholeText(const EditorLink& link, const char* text);
-// Puts text in place of the selection and selects it.
-void ReplaceSelection(const EditorLink& link, const char* text);
+// insertion left it. False when the pane then measurably holds other than
+// the text: the editor stopped taking it part way.
+bool ReplaceWholeText(const EditorLink& link, const char* text);
+// Puts text in place of the selection and selects it. False when the pane
+// then measurably holds other than the text around the old selection and
+// the new text.
+bool ReplaceSelection(const EditorLink& link, const char* text);
 
 // An empty selection at the byte position.
 void PlaceCaret(const EditorLink& link, uint32_t position);

@@ -126,19 +126,27 @@ void RestorePane(const EditorLink& link, unsigned deletions, PaneSelection befor
   SelectInPane(link, before.start, before.start + before.length);
 }
 
-// Whether the pane's length in its own bytes, the end of a selection of
-// everything, differs from length. Unlike WM_GETTEXTLENGTH and WM_GETTEXT it
-// passes no text, so no conversion of text between processes can change it.
-// A pane that does not report the selection it was given (its start is not
-// 0) cannot be measured this way and is taken at its word. The selection is
-// restored.
-bool PaneHoldsOtherThan(const EditorLink& link, size_t length, PaneSelection before) {
+// The pane's length in its own bytes: the end of a selection of everything.
+// Unlike WM_GETTEXTLENGTH and WM_GETTEXT it passes no text, so no conversion
+// of text between processes can change it. False when the pane does not
+// report the selection it was given (its start is not 0): such a pane, or
+// one that has gone, cannot be measured this way. restore is selected
+// afterwards.
+bool MeasurePane(const EditorLink& link, PaneSelection restore, size_t& length) {
   SelectInPane(link, 0, static_cast<size_t>(-1));
   DWORD start = 1;
   DWORD end = 0;
   SendToPane(link, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  SelectInPane(link, before.start, before.start + before.length);
-  return start == 0 && end != length;
+  SelectInPane(link, restore.start, restore.start + restore.length);
+  length = end;
+  return start == 0;
+}
+
+// Whether the pane measurably holds other than length bytes; a pane that
+// cannot be measured is taken at its word.
+bool PaneHoldsOtherThan(const EditorLink& link, size_t length, PaneSelection restore) {
+  size_t held = 0;
+  return MeasurePane(link, restore, held) && held != length;
 }
 
 // Reads the pane's whole text through WM_GETTEXT. A text longer than one
@@ -256,22 +264,34 @@ char* ReadSelection(const EditorLink& link, size_t* length) {
   return shrunk ? shrunk : text;
 }
 
-void ReplaceWholeText(const EditorLink& link, const char* text) {
-  if (TransferViaSharedMemory(link, kWriteToEditor, kScopeWholeText, text, nullptr, nullptr)) return;
-  SelectInPane(link, 0, static_cast<size_t>(-1));
-  InsertThroughPane(link, text, static_cast<size_t>(lstrlenA(text)), 0);
+// Neither transport says how much the pane took (an import that the editor
+// served may still have stopped short), so the pane is measured afterwards.
+bool ReplaceWholeText(const EditorLink& link, const char* text) {
+  size_t n = static_cast<size_t>(lstrlenA(text));
+  if (!TransferViaSharedMemory(link, kWriteToEditor, kScopeWholeText, text, nullptr, nullptr)) {
+    SelectInPane(link, 0, static_cast<size_t>(-1));
+    InsertThroughPane(link, text, n, 0);
+  }
+  return !PaneHoldsOtherThan(link, n, ReadPaneSelection(link));
 }
 
 // Whichever way the text went in, it ends selected from the old selection
-// start over its own byte length.
-void ReplaceSelection(const EditorLink& link, const char* text) {
+// start over its own byte length. The pane must then hold the text around
+// the old selection and the new text, measured the same way before and
+// after.
+bool ReplaceSelection(const EditorLink& link, const char* text) {
   PaneSelection selection = ReadPaneSelection(link);
   size_t n = static_cast<size_t>(lstrlenA(text));
+  size_t before = 0;
+  bool measured = MeasurePane(link, selection, before);
   if (!TransferViaSharedMemory(link, kWriteToEditor, kScopeSelection, text, nullptr, nullptr)) {
     size_t length = PaneTextLength(link);
     InsertThroughPane(link, text, n, length > selection.length ? length - selection.length : 0);
   }
+  size_t around = before > selection.length ? before - selection.length : 0;
+  bool whole = !measured || !PaneHoldsOtherThan(link, around + n, selection);
   SelectInPane(link, selection.start, selection.start + n);
+  return whole;
 }
 
 void PlaceCaret(const EditorLink& link, uint32_t position) { SelectInPane(link, position, position); }

@@ -11,6 +11,16 @@ inline constexpr char kTextNewEditorStartFailed[] = "新しい Morvane の起動
 // the text could not be read from the editor
 inline constexpr char kTextReadFailed[] = "テキストの取得に失敗しました。";
 
+// the editor did not take the sorted text whole: its text now lacks part of
+// it; the editor's undo may bring the old text back, else the user closes
+// without saving, which keeps the file as last saved
+inline constexpr char kTextWriteBackFailed[] =
+    "並べ替えたテキストを書き戻せませんでした。Morvane のテキストは一部が欠けています。"
+    "「元に戻す」でも戻らないときは、保存せずに閉じてください。";
+
+// the newly started editor did not take the duplicate lines whole
+inline constexpr char kTextNewEditorWriteFailed[] = "新しい Morvane への書き込みに失敗しました。";
+
 // the sort ran out of memory
 inline constexpr char kTextOutOfMemory[] = "メモリが足りません。";
 

@@ -1,7 +1,8 @@
 // What a faulty, slow, closing or shared editor, and documents at the limits,
 // do to a run. Whatever goes wrong, the user's document ends either exactly
-// as it was or exactly sorted, the run ends with one of its exit codes, and
-// nothing is left running.
+// as it was or exactly sorted (or, when the editor stops taking the sorted
+// text, with what it took, and the run says so), the run ends with one of
+// its exit codes, and nothing is left running.
 #include <windows.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "editor/editor_protocol.h"
+#include "res/texts.h"
 #include "tests/e2e/run_fixture.h"
 
 namespace {
@@ -18,6 +20,7 @@ using EditorFaultTest = OrdwellTest;
 
 constexpr int kReadFailed = -4;
 const char kReadFailedText[] = "テキストの取得に失敗しました。";
+constexpr int kNotWrittenBack = -6;
 
 enum class Order { kBytes, kLocale };
 
@@ -78,7 +81,9 @@ std::string LineCountDifference(const std::string& before, const std::string& af
   return std::to_string(lost) + " lines lost, " + std::to_string(gained) + " lines gained";
 }
 
-enum class Outcome { kUntouched, kSorted };
+// kWrittenShort: sorted, but the editor took only the first bytes of what
+// was written in place of the document or the selection.
+enum class Outcome { kUntouched, kSorted, kWrittenShort };
 
 // The document is exactly one of the two texts it may be, and says what
 // went wrong when it is not. Huge texts are not printed.
@@ -116,6 +121,7 @@ struct FaultRow {
   int exitCode;
   Outcome outcome;
   const char* box;  // the one message owned by the editor, or none
+  size_t written = 0;  // kWrittenShort: the bytes the editor took
 };
 
 void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
@@ -185,7 +191,23 @@ const FaultRow kFaultRows[] = {
      kNulBeforeTo, 0, Outcome::kSorted, nullptr},
     {"NulBeforeSelection_Messages", StandinVariant::k0_72_0_5, "", kNulBefore + kAscii, kNulBefore.size(),
      kNulBeforeTo, 0, Outcome::kSorted, nullptr},
+    {"InsertTotal_Channel", StandinVariant::k0_73_0_1, "--insert-total=9", kMixed, 0, 0, kNotWrittenBack,
+     Outcome::kWrittenShort, kTextWriteBackFailed, 9},
+    {"InsertTotal_Messages", StandinVariant::k0_72_0_5, "--insert-total=9", kAscii, 0, 0, kNotWrittenBack,
+     Outcome::kWrittenShort, kTextWriteBackFailed, 9},
+    {"InsertTotal_Channel_Selection", StandinVariant::k0_73_0_1, "--insert-total=9", kHead + kMixed + "tail",
+     kMixedFrom, kMixedTo, kNotWrittenBack, Outcome::kWrittenShort, kTextWriteBackFailed, 9},
+    {"InsertTotal_Messages_Selection", StandinVariant::k0_72_0_5, "--insert-total=9", kHead + kAscii + "tail",
+     kAsciiFrom, kAsciiTo, kNotWrittenBack, Outcome::kWrittenShort, kTextWriteBackFailed, 9},
 };
+
+// The document after a sort whose result the editor took only the first
+// written bytes of.
+std::string WrittenShort(const FaultRow& row) {
+  size_t start = row.selStart, end = row.selStart == row.selEnd ? row.text.size() : row.selEnd;
+  std::string sorted = SortedText(row.text.substr(start, end - start), Order::kBytes);
+  return row.text.substr(0, start) + sorted.substr(0, row.written) + row.text.substr(end);
+}
 
 class FaultTable : public OrdwellTest, public ::testing::WithParamInterface<FaultRow> {};
 
@@ -209,9 +231,14 @@ TEST_P(FaultTable, DocumentUntouchedOrSortedExactly) {
   OrdwellEnd end = WaitForOrdwellEnd(run_);
   EXPECT_EQ(end.strayBox, "");
   EXPECT_EQ(end.exitCode, row.exitCode);
-  ExpectDocument(TextOf(editor), row.text, SortedDocument(row.text, Order::kBytes, row.selStart, row.selEnd),
-                 row.outcome);
-  std::pair<DWORD, DWORD> selection(DWORD(row.selStart), DWORD(row.selEnd));
+  std::string after = TextOf(editor);
+  if (row.outcome == Outcome::kWrittenShort) {
+    EXPECT_EQ(after, WrittenShort(row));
+  } else {
+    ExpectDocument(after, row.text, SortedDocument(row.text, Order::kBytes, row.selStart, row.selEnd), row.outcome);
+  }
+  // A selection stays selected over what was written, as far as the editor holds it.
+  std::pair<DWORD, DWORD> selection(DWORD(row.selStart), DWORD(std::min(row.selEnd, after.size())));
   if (row.selStart == row.selEnd) selection = {0, 0};
   EXPECT_EQ(SelectionOf(editor), selection);
 }

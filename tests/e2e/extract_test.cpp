@@ -5,12 +5,11 @@
 #include <vector>
 
 #include "editor/editor_protocol.h"
+#include "res/texts.h"
 #include "tests/e2e/run_fixture.h"
 #include "tools/standin/standin_options.h"
 
 namespace {
-
-using ExtractTest = OrdwellTest;
 
 struct ExtractRow {
   const char* name;
@@ -58,45 +57,63 @@ INSTANTIATE_TEST_SUITE_P(Extract, ExtractTable, ::testing::ValuesIn(kExtractRows
 const std::string kUnsortedText = "b\r\na\r\nb\r\n";
 const std::string kSortedText = "a\r\nb\r\nb\r\n";
 
-// The editor names an executable that is not there: the sort stands, the
-// user is told, and the run still counts as done.
-TEST_F(ExtractTest, NewEditorThatCannotStart) {
+struct NewEditorFaultRow {
+  const char* name;
+  std::string options;                 // the first editor's
+  std::vector<std::string> variables;  // the run's, which the new editor inherits
+  const char* box;
+  size_t newEditors;  // still running when the box is up
+  const char* held;   // what the new editor then holds; null: not looked at
+  LRESULT imports;    // into the first editor: the sort's write (none when its version is unknown)
+};
+
+void PrintTo(const NewEditorFaultRow& row, std::ostream* os) { *os << row.name; }
+
+// The editor names an executable that is not there; the new instance is idle
+// but shows no window within the capture's wait, while the user's editor
+// stays in front (only a window of the process just started may be taken:
+// the duplicates must not replace the sorted document); the new instance
+// takes only part of the duplicates.
+const NewEditorFaultRow kNewEditorFaultRows[] = {
+    {"CannotStart", "\"--exe-name=Z:\\no such folder\\Morvane.exe\"", {}, "新しい Morvane の起動に失敗しました。", 0,
+     nullptr, 0},
+    {"WindowNeverComes", "", {std::string(kStartDelayVariable) + "=60000"}, "新しい Morvane の捕捉に失敗しました。", 1,
+     nullptr, 1},
+    {"TakesPartOfTheDuplicates", "", {std::string(kInsertTotalVariable) + "=2"}, kTextNewEditorWriteFailed, 1,
+     "b\r", 1},
+};
+
+class NewEditorFaultTable : public OrdwellTest, public ::testing::WithParamInterface<NewEditorFaultRow> {};
+
+// Whatever the new instance does, the sort stands, the user is told, and the
+// run still counts as done.
+TEST_P(NewEditorFaultTable, SortStandsAndTheUserIsTold) {
+  const NewEditorFaultRow& row = GetParam();
   Standin first;
-  ASSERT_TRUE(StartEditor(StandinVariant::k0_73_0_1, "\"--exe-name=Z:\\no such folder\\Morvane.exe\"", kUnsortedText,
-                          &first));
-  ASSERT_TRUE(StartOrdwell("/AE", &run_));
+  ASSERT_TRUE(StartEditor(StandinVariant::k0_73_0_1, row.options, kUnsortedText, &first));
+  ASSERT_TRUE(StartOrdwell("/AE", &run_, row.variables));
 
   FoundMessageBox box = WaitForBox(first.mainWindow);
   EXPECT_EQ(box.caption, kCaption);
-  EXPECT_EQ(box.text, "新しい Morvane の起動に失敗しました。");
+  EXPECT_EQ(box.text, row.box);
   EXPECT_EQ(TextOf(first), kSortedText);
+  std::vector<DWORD> others = OtherStandinIds(first.processId);
+  EXPECT_EQ(others.size(), row.newEditors);
+  if (row.held && others.size() == 1) {
+    Standin second;
+    ASSERT_TRUE(AttachStandin(others[0], &second));
+    EXPECT_EQ(TextOf(second), row.held);
+  }
   ASSERT_TRUE(DismissMessageBox(box.window));
   OrdwellEnd end = WaitForOrdwellEnd(run_);
   EXPECT_EQ(end.strayBox, "");
   EXPECT_EQ(end.exitCode, kSorted);
-  EXPECT_TRUE(OtherStandinIds(first.processId).empty());
-}
-
-// The new instance is idle but shows no window within the capture's wait,
-// while the user's editor stays in front. Only a window of the process just
-// started may be taken: the duplicates must not replace the sorted document.
-TEST_F(ExtractTest, NewEditorWhoseWindowNeverComes) {
-  Standin first;
-  ASSERT_TRUE(StartEditor(StandinVariant::k0_73_0_1, "", kUnsortedText, &first));
-  ASSERT_TRUE(StartOrdwell("/AE", &run_, {std::string(kStartDelayVariable) + "=60000"}));
-
-  FoundMessageBox box = WaitForBox(first.mainWindow);
-  EXPECT_EQ(box.caption, kCaption);
-  EXPECT_EQ(box.text, "新しい Morvane の捕捉に失敗しました。");
   EXPECT_EQ(TextOf(first), kSortedText);
-  EXPECT_EQ(OtherStandinIds(first.processId).size(), 1u) << "the new instance was started";
-  ASSERT_TRUE(DismissMessageBox(box.window));
-  OrdwellEnd end = WaitForOrdwellEnd(run_);
-  EXPECT_EQ(end.strayBox, "");
-  EXPECT_EQ(end.exitCode, kSorted);
-  EXPECT_EQ(TextOf(first), kSortedText);
-  EXPECT_EQ(StandinMessageCount(first, EDM_IMPORTTEXT), 1);  // the sort's write, nothing after it
+  EXPECT_EQ(StandinMessageCount(first, EDM_IMPORTTEXT), row.imports);  // nothing after the sort's write
   EXPECT_EQ(StandinMessageCount(first, EDM_GOTOLINE), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Extract, NewEditorFaultTable, ::testing::ValuesIn(kNewEditorFaultRows),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
