@@ -13,8 +13,11 @@ struct ProgramRun {
 
 // Runs program in directory with args (argument 0 excluded), standard input
 // from inputPath; kills it when it has not ended within deadlineSeconds.
+// With outputRefused, standard output is a file opened for reading only, so
+// that every write to it fails, as to a full disk.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& directory, const std::string& inputPath, int deadlineSeconds);
+                      const std::string& directory, const std::string& inputPath, int deadlineSeconds,
+                      bool outputRefused = false);
 
 // The filter built beside the tests (ORDWELL_FILTER_DIR, relative to the
 // test executable's folder).

@@ -22,9 +22,9 @@ std::string ReadFile(const std::string& path) {
 // cannot be started.
 [[noreturn]] void StartChild(const std::string& program, const std::vector<std::string>& args,
                              const std::string& directory, const std::string& inputPath, const std::string& outPath,
-                             const std::string& errPath) {
+                             const std::string& errPath, bool outputRefused) {
   int in = open(inputPath.c_str(), O_RDONLY);
-  int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  int out = open(outPath.c_str(), (outputRefused ? O_RDONLY : O_WRONLY) | O_CREAT | O_TRUNC, 0600);
   int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
       chdir(directory.c_str()) != 0)
@@ -40,12 +40,13 @@ std::string ReadFile(const std::string& path) {
 }  // namespace
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& directory, const std::string& inputPath, int deadlineSeconds) {
+                      const std::string& directory, const std::string& inputPath, int deadlineSeconds,
+                      bool outputRefused) {
   ProgramRun run;
   std::string outPath = directory + "/.stdout", errPath = directory + "/.stderr";
   pid_t child = fork();
   if (child < 0) return run;
-  if (child == 0) StartChild(program, args, directory, inputPath, outPath, errPath);
+  if (child == 0) StartChild(program, args, directory, inputPath, outPath, errPath, outputRefused);
   int status = 0;
   timespec start;
   clock_gettime(CLOCK_MONOTONIC, &start);

@@ -32,19 +32,22 @@ std::string QuoteArgument(const std::string& arg) {
   return quoted + "\"";
 }
 
-HANDLE OpenInherited(const std::string& path, bool write) {
+HANDLE OpenInherited(const std::string& path, DWORD access, DWORD disposition) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                     &inherit, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
+                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& directory, const std::string& inputPath, int deadlineSeconds) {
+                      const std::string& directory, const std::string& inputPath, int deadlineSeconds,
+                      bool outputRefused) {
   ProgramRun run;
   std::string outPath = directory + "\\.stdout", errPath = directory + "\\.stderr";
-  HANDLE in = OpenInherited(inputPath, false), out = OpenInherited(outPath, true), err = OpenInherited(errPath, true);
+  HANDLE in = OpenInherited(inputPath, GENERIC_READ, OPEN_EXISTING);
+  HANDLE out = OpenInherited(outPath, outputRefused ? GENERIC_READ : GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err = OpenInherited(errPath, GENERIC_WRITE, CREATE_ALWAYS);
   std::string line = QuoteArgument(program);
   for (const std::string& a : args) line += " " + QuoteArgument(a);
   STARTUPINFOA startup = {};

@@ -41,10 +41,21 @@ struct FilterCase {
   std::string out;
   int exitCode;
   std::string err;
-  std::string duplicates = kNoFile;  // the file d.txt after the run
+  std::string duplicates = kNoFile;        // the file d.txt after the run
+  std::string duplicatesBefore = kNoFile;  // and before it
+  bool outputRefused = false;              // every write to standard output fails
 };
 
 const std::string kMixed = "b\r\nA\r\na\r\nB\r\n";
+
+// A directory is no input: POSIX opens it and the read refuses it, Windows
+// refuses to open it.
+#ifdef _WIN32
+const std::string kDirectoryFault = Fault(kTextFilterOpenFailed, ".");
+#else
+const std::string kDirectoryFault = Fault(kTextFilterReadFailed, ".");
+#endif
+const std::string kOutputFault = Fault(kTextFilterWriteFailed, kTextFilterStandardOutput);
 
 // Rows that differ in one thing stand together.
 const FilterCase kCases[] = {
@@ -66,6 +77,15 @@ const FilterCase kCases[] = {
     {"ExtractDuplicates", {"/A/E", "--duplicates=d.txt"}, "b\r\na\r\nb", "a\r\nb\r\nb", 0, "", "b\r\n"},
     {"ExtractAndRemove", {"/A/E/R", "--duplicates", "d.txt"}, "b\r\na\r\nb", "a\r\nb\r\n", 0, "", "b\r\n"},
     {"ExtractNothing", {"/A/E", "--duplicates=d.txt"}, "b\r\na", "a\r\nb", 0, "", ""},
+    // An existing duplicates file is replaced only by a run that wrote everything.
+    {"ExtractReplacesDuplicatesFile", {"/A/E", "--duplicates=d.txt"}, "b\r\na\r\nb", "a\r\nb\r\nb", 0, "", "b\r\n",
+     "old\r\n"},
+    {"OutputFailsKeepsDuplicatesFile", {"/A/E", "--duplicates=d.txt"}, "b\r\na\r\nb", "", 2, kOutputFault, "old\r\n",
+     "old\r\n", true},
+    {"OutputFailsMakesNoDuplicatesFile", {"/A/E", "--duplicates=d.txt"}, "b\r\na\r\nb", "", 2, kOutputFault, kNoFile,
+     kNoFile, true},
+    {"NulByteKeepsDuplicatesFile", {"/A/E", "--duplicates=d.txt"}, std::string("b\r\n\0\r\n", 6), "", 2,
+     Fault(kTextFilterNulByte), "old\r\n", "old\r\n"},
     // Fewer than two lines: written back unchanged.
     {"EmptyInput", {"/A"}, "", "", 0, ""},
     {"OneLineOpen", {"/A"}, "abc", "abc", 0, ""},
@@ -76,6 +96,7 @@ const FilterCase kCases[] = {
     {"InputFileAfterDashes", {"/A", "--", "in.txt"}, kMixed, "A\r\na\r\nb\r\nB\r\n", 0, ""},
     {"DashIsStandardInput", {"/A", "-"}, kMixed, "A\r\na\r\nb\r\nB\r\n", 0, ""},
     {"MissingInputFile", {"/A", "none.txt"}, kMixed, "", 2, Fault(kTextFilterOpenFailed, "none.txt")},
+    {"DirectoryAsInput", {"/A", "--", "."}, kMixed, "", 2, kDirectoryFault},
     {"TwoInputFiles", {"in.txt", "in.txt"}, kMixed, "", 2, Fault(kTextFilterTwoInputs, "in.txt")},
     // Faulty switches: one line each, nothing written.
     {"UnknownSwitch", {"/X"}, kMixed, "", 2, BadArgument(1, "/X")},
@@ -137,31 +158,26 @@ TEST_P(FilterTable, RunsAsTheRowSays) {
   fs::path dir = FreshFolder(c.name);
   WriteFile(dir / "in.txt", c.input);
   WriteFile(dir / ".stdin", c.input);
-  ProgramRun run = RunProgram(FilterProgramPath(), c.args, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds);
+  if (c.duplicatesBefore != kNoFile) WriteFile(dir / "d.txt", c.duplicatesBefore);
+  ProgramRun run = RunProgram(FilterProgramPath(), c.args, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds,
+                              c.outputRefused);
   ASSERT_TRUE(run.finished) << FilterProgramPath();
   EXPECT_EQ(run.exitCode, c.exitCode);
   EXPECT_EQ(run.out, c.out);
   EXPECT_EQ(run.err, c.err);
   EXPECT_EQ(ReadFile(dir / "d.txt"), c.duplicates);
   EXPECT_EQ(ReadFile(dir / "in.txt"), c.input);  // the input file is never touched
+  // Nothing else is left in the folder; the run's streams (.stdin and the
+  // like) are the harness's.
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+    std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == "in.txt" || name == "d.txt" || name[0] == '.') << name << " left behind";
+  }
   RemoveFolder(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, FilterTable, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<FilterCase>& info) { return std::string(info.param.name); });
-
-// A failed run leaves an existing duplicates file as it was.
-TEST(SortFilter, FaultLeavesDuplicatesFileAlone) {
-  fs::path dir = FreshFolder("keep");
-  WriteFile(dir / "d.txt", "old\r\n");
-  WriteFile(dir / ".stdin", std::string("b\r\n\0\r\n", 6));
-  ProgramRun run = RunProgram(FilterProgramPath(), {"/A/E", "--duplicates=d.txt"}, dir.string(),
-                              (dir / ".stdin").string(), kDeadlineSeconds);
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(run.exitCode, 2);
-  EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
-  RemoveFolder(dir);
-}
 
 // A text of many lines through the process and back: the same bytes as the
 // sort of its lines (byte order), whatever the stream buffering does.

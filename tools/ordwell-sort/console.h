@@ -1,8 +1,9 @@
 #pragma once
 #include <cstdio>
 
-// The console streams as the filter needs them: bytes in, bytes out, and a
-// progress line only where a person watches.
+// The console streams and files as the filter needs them: bytes in, bytes
+// out, a progress line only where a person watches, and files that take
+// their names only once a run has succeeded.
 
 // Standard input, output and error pass every byte unchanged (no CR LF
 // translation, no end at a 0x1A byte).
@@ -10,3 +11,17 @@ void SetBinaryStreams();
 
 // True when the stream is a terminal rather than a file or a pipe.
 bool IsTerminal(std::FILE* stream);
+
+// What a stream reads from. Only a regular file has a size to trust: the
+// end that seeking finds in a directory, a pipe or a device is no size.
+enum class StreamKind { kRegularFile, kDirectory, kOther };
+// The stream's kind; size receives a regular file's size in bytes.
+StreamKind KindOfStream(std::FILE* stream, unsigned long long& size);
+
+// A new file, opened for writing bytes; null when a file of that name
+// exists already (errno EEXIST) or none can be made there.
+std::FILE* CreateNewFile(const char* path);
+
+// Gives the file from the name to, in place of any file of that name;
+// false when it cannot.
+bool ReplaceFileWith(const char* from, const char* to);

@@ -1,23 +1,30 @@
 #include "tools/ordwell-sort/filter_io.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/format.h"
 #include "platform/heap.h"
 #include "res/texts.h"
+#include "tools/ordwell-sort/console.h"
 
 namespace {
 
 constexpr size_t kChunk = 1u << 20;
 
-// The size of a seekable stream from where it stands, 0 when unknown (a pipe
-// or a terminal). Only a hint: the read goes on to the real end.
-size_t RemainingSizeHint(std::FILE* stream) {
+// Names tried beside a file before giving up: taken only by files that
+// killed runs left behind, so a few suffice.
+constexpr int kBesideAttempts = 100;
+
+// The bytes of a regular file from where the stream stands, 0 when unknown.
+// Only a hint: the read goes on to the real end. A size beyond memory is
+// kept as such, so that its block is refused as out of memory.
+size_t RemainingSizeHint(std::FILE* stream, unsigned long long fileSize) {
   long start = std::ftell(stream);
-  if (start < 0 || std::fseek(stream, 0, SEEK_END) != 0) return 0;
-  long end = std::ftell(stream);
-  if (std::fseek(stream, start, SEEK_SET) != 0 || end < start) return 0;
-  return static_cast<size_t>(end - start);
+  if (start < 0 || static_cast<unsigned long long>(start) > fileSize) return 0;
+  unsigned long long left = fileSize - static_cast<unsigned long long>(start);
+  return left < SIZE_MAX ? static_cast<size_t>(left) : SIZE_MAX - 1;
 }
 
 void ShowReadProgress(ProgressLine& progress, size_t done, size_t hint) {
@@ -50,7 +57,10 @@ void ClearProgress(ProgressLine& progress) {
 // large file takes no more memory than itself), doubled when it fills.
 ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, char*& text, size_t& size,
                             ProgressLine& progress) {
-  size_t hint = RemainingSizeHint(stream);
+  unsigned long long fileSize = 0;
+  StreamKind kind = KindOfStream(stream, fileSize);
+  if (kind == StreamKind::kDirectory) return ReadOutcome::kReadFailed;
+  size_t hint = kind == StreamKind::kRegularFile ? RemainingSizeHint(stream, fileSize) : 0;
   size_t capacity = (hint ? hint : kChunk) + 1;
   char* block = static_cast<char*>(AllocateBlock(heap, 0, capacity));
   if (!block) return ReadOutcome::kOutOfMemory;
@@ -88,4 +98,14 @@ bool WriteWholeText(std::FILE* stream, const char* text, size_t size, ProgressLi
     if (size >= kProgressThreshold) ShowProgress(progress, kTextFilterWriting, static_cast<unsigned>(done * 100.0 / size));
   }
   return std::fflush(stream) == 0 && !std::ferror(stream);
+}
+
+std::FILE* CreateFileBeside(const char* path, std::string& besidePath) {
+  for (int attempt = 1; attempt <= kBesideAttempts; ++attempt) {
+    besidePath = std::string(path) + ".ordwell-sort-" + std::to_string(attempt);
+    errno = 0;
+    if (std::FILE* file = CreateNewFile(besidePath.c_str())) return file;
+    if (errno != EEXIST) return nullptr;
+  }
+  return nullptr;
 }

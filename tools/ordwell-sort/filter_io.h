@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdio>
+#include <string>
 
 #include "platform/types.h"
 
@@ -21,9 +22,14 @@ void ClearProgress(ProgressLine& progress);
 enum class ReadOutcome { kRead, kReadFailed, kOutOfMemory };
 
 // Reads the stream to its end into one NUL-terminated block on heap; size
-// counts the bytes read (the NUL excluded).
+// counts the bytes read (the NUL excluded). A directory has no bytes to read:
+// kReadFailed.
 ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, char*& text, size_t& size,
                             ProgressLine& progress);
 
 // Writes size bytes of text; false when the stream took them not all.
 bool WriteWholeText(std::FILE* stream, const char* text, size_t size, ProgressLine& progress);
+
+// A new file in the folder of path, named after it, that no file had before
+// (its name goes to besidePath); null when none can be made.
+std::FILE* CreateFileBeside(const char* path, std::string& besidePath);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/app_record.h"
 #include "cmdline/sort_options.h"
@@ -82,35 +83,57 @@ bool HasTwoLines(const char* text, size_t size) {
   return hit && static_cast<size_t>(hit - text) + 2 < size;
 }
 
-// Writes the sorted text, then the duplicates text into its file; the file
-// was made before anything went to standard output.
-int WriteResults(const char* text, std::FILE* duplicatesFile, const char* duplicates, const char* duplicatesPath,
-                 ProgressLine& progress) {
-  bool written = WriteWholeText(stdout, text, std::strlen(text), progress);
-  ClearProgress(progress);
-  if (!written) {
-    if (duplicatesFile) std::fclose(duplicatesFile);
-    ReportFilterFault(kTextFilterWriteFailed, kTextFilterStandardOutput);
-    return kExitFault;
-  }
-  if (!duplicatesFile) return kExitSorted;
-  bool saved = WriteWholeText(duplicatesFile, duplicates, std::strlen(duplicates), progress);
-  ClearProgress(progress);
-  saved = std::fclose(duplicatesFile) == 0 && saved;
-  if (!saved) {
-    ReportFilterFault(kTextFilterWriteFailed, duplicatesPath);
-    return kExitFault;
-  }
-  return kExitSorted;
+// The duplicates are written to a new file beside the one named, which
+// takes that name only once standard output is written and closed: a failed
+// run leaves an existing file as it was.
+struct DuplicatesFile {
+  const char* path;    // null: none asked for
+  std::string beside;  // where they wait meanwhile
+};
+
+void DiscardDuplicates(const DuplicatesFile& file) {
+  if (file.path) std::remove(file.beside.c_str());
 }
 
-// Made only once the sort has succeeded, so that a failed run leaves an
-// existing file as it was.
-bool OpenDuplicatesFile(const char* path, std::FILE*& file) {
-  file = nullptr;
-  if (!path) return true;
-  file = std::fopen(path, "wb");
-  return file ? true : ReportFilterFault(kTextFilterCreateFailed, path);
+// Reports its own faults; nothing is left beside on failure.
+bool WriteDuplicatesBeside(DuplicatesFile& file, const char* duplicates, ProgressLine& progress) {
+  if (!file.path) return true;
+  std::FILE* stream = CreateFileBeside(file.path, file.beside);
+  if (!stream) return ReportFilterFault(kTextFilterCreateFailed, file.path);
+  bool saved = WriteWholeText(stream, duplicates, std::strlen(duplicates), progress);
+  ClearProgress(progress);
+  saved = std::fclose(stream) == 0 && saved;
+  if (saved) return true;
+  DiscardDuplicates(file);
+  return ReportFilterFault(kTextFilterWriteFailed, file.path);
+}
+
+// Standard output counts as written only once it was flushed and closed
+// without error: a disk that fills up may say so only then.
+bool WriteOutput(const char* text, ProgressLine& progress) {
+  bool written = WriteWholeText(stdout, text, std::strlen(text), progress);
+  ClearProgress(progress);
+  written = std::fclose(stdout) == 0 && written;
+  return written || ReportFilterFault(kTextFilterWriteFailed, kTextFilterStandardOutput);
+}
+
+// Reports its own fault; nothing is left beside on failure.
+bool PutDuplicatesInPlace(const DuplicatesFile& file) {
+  if (!file.path || ReplaceFileWith(file.beside.c_str(), file.path)) return true;
+  DiscardDuplicates(file);
+  return ReportFilterFault(kTextFilterWriteFailed, file.path);
+}
+
+// The duplicates first, beside their file, then the sorted text; the
+// duplicates file is replaced last.
+int WriteResults(const char* text, const char* duplicates, const char* duplicatesPath, ProgressLine& progress) {
+  DuplicatesFile file = {duplicatesPath, std::string()};
+  if (!WriteDuplicatesBeside(file, duplicates, progress)) return kExitFault;
+  if (!WriteOutput(text, progress)) {
+    DiscardDuplicates(file);
+    return kExitFault;
+  }
+  return PutDuplicatesInPlace(file) ? kExitSorted : kExitFault;
 }
 
 int SortInput(const FilterArgs& filter, EditorLink& link) {
@@ -125,9 +148,7 @@ int SortInput(const FilterArgs& filter, EditorLink& link) {
     ClearProgress(progress);
     if (!sorted) return kExitFault;  // out of memory, reported by the driver
   }
-  std::FILE* duplicatesFile = nullptr;
-  if (!OpenDuplicatesFile(filter.duplicatesPath, duplicatesFile)) return kExitFault;
-  return WriteResults(text, duplicatesFile, duplicates, filter.duplicatesPath, progress);
+  return WriteResults(text, duplicates, filter.duplicatesPath, progress);
 }
 
 }  // namespace
