@@ -100,6 +100,7 @@ const FilterCase kCases[] = {
     {"NulByteRefused", {"/A"}, std::string("b\r\na\0c\r\n", 8), "", 2, Fault(kTextFilterNulByte)},
     {"Help", {"--help"}, kMixed, kTextFilterUsage, 0, ""},
     {"HelpWithSlash", {"/?"}, kMixed, kTextFilterUsage, 0, ""},
+    {"Version", {"--version"}, kMixed, std::string("ordwell-sort (Ordwell) ") + ORDWELL_VERSION + "\n", 0, ""},
 };
 
 // Names the row in test output instead of dumping its bytes.
