@@ -34,4 +34,7 @@ tools/with-wine.sh --prefix build/win32/wineprefix --probe "$probe" ctest --pres
 step "win64: test under Wine"
 tools/with-wine.sh --prefix build/win64/wineprefix --probe "$probe" ctest --preset win64 || status=1
 
+step "release: the win32 zip, unpacked under a Japanese path, run under Wine"
+tools/run-release-test.sh || status=1
+
 exit $status
