@@ -10,7 +10,15 @@ root=$PWD
 tools/setup.sh || exit 1
 
 status=0
-step() { echo; echo "=== $*"; }
+started=$SECONDS
+step_name=
+# Ends the last step with its time and, given a title, starts the next.
+step() {
+  [ -z "$step_name" ] || echo "--- $step_name: $((SECONDS - step_start)) s"
+  step_name=$*
+  step_start=$SECONDS
+  [ $# -eq 0 ] || { echo; echo "=== $*"; }
+}
 # Before each Windows suite an i686 probe must print its line: Wine without
 # its 32-bit loader runs a 32-bit program as a silent success.
 probe=build/win32/tools/wine-probe/wine_probe.exe
@@ -37,4 +45,6 @@ tools/with-wine.sh --prefix build/win64/wineprefix --probe "$probe" ctest --pres
 step "release: the win32 zip, unpacked under a Japanese path, run under Wine"
 tools/run-release-test.sh || status=1
 
+step
+echo "--- whole run: $((SECONDS - started)) s"
 exit $status
