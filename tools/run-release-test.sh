@@ -30,7 +30,8 @@ mkdir -p "$drive/$app_dir" "$drive/$editor_dir"
   exit 1
 }
 echo "release-test: $name.zip unpacked into C:/$app_dir"
-cp "$build/tools/standin/MorvaneStandin.exe" "$build/tools/standin/MorvaneStandin_0_72_0_6.exe" "$drive/$editor_dir/"
+cp "$build/tools/standin/MorvaneStandin.exe" "$build/tools/standin/MorvaneStandin_0_72_0_6.exe" \
+  "$drive/$editor_dir/" || exit 1
 export ORDWELL_RELEASE_DIR="C:\\${app_dir//\//\\}"
 export ORDWELL_RELEASE_EDITOR_DIR="C:\\${editor_dir//\//\\}"
 "$build/wine-run.sh" "$build/tests/release/release_tests.exe"
