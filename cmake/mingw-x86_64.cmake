@@ -1,4 +1,4 @@
-# Cross build for 64-bit Windows; the executables run here under wine64.
+# Cross build for 64-bit Windows; the executables run here under Wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(ORDWELL_TRIPLE x86_64-w64-mingw32)

@@ -52,7 +52,11 @@ inline constexpr char kTextFilterUsage[] =
     "スイッチを一つも指定しないときは /A (昇順、ロケール順) で並べ替えます。\n"
     "/ で始まるファイル名は -- の後に書いてください。\n"
     "二行に満たないテキストはそのまま書き出します。\n"
-    "終了コード: 0 成功、2 エラー (何も書き出しません)。\n";
+    "終了コード: 0 成功、2 エラー (何も書き出しません)。\n"
+    "--help でこの説明を、--version でバージョンを表示します。\n";
+
+// the filter's version (standard output, for --version; %s: a.b.c)
+inline constexpr char kTextFilterVersion[] = "ordwell-sort (Ordwell) %s\n";
 
 // /D asks for the options dialog, which a filter has not
 inline constexpr char kTextFilterNoDialog[] = "/D (オプション ダイアログ) はこのプログラムでは使えません。";

@@ -1,6 +1,7 @@
 #!/bin/bash
 # The main job, shown end to end under Wine: the stand-in editor opens a
-# sample of Japanese and English lines, the real Ordwell.exe sorts it, and
+# sample of Japanese and English lines, the shipped Ordwell.exe (the i686
+# build, run as WoW64) sorts it, and
 # the demo prints the text before and after, the exit code, and where the
 # screenshot of the editor window after the run was written.
 # Usage: tools/run-demo.sh [SWITCHES...]     (default: /A /N /R)
@@ -8,8 +9,8 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 tools/setup.sh || exit 1
-{ cmake --preset win64 >/dev/null &&
-  cmake --build --preset win64 --target Ordwell ordwell_demo MorvaneStandin >/dev/null; } || {
+{ cmake --preset win32 >/dev/null &&
+  cmake --build --preset win32 --target Ordwell ordwell_demo MorvaneStandin wine_probe >/dev/null; } || {
   echo "demo: the build failed" >&2
   exit 1
 }
@@ -20,8 +21,9 @@ iconv -f UTF-8 -t CP932 tools/demo/sample.txt | LC_ALL=C sed 's/$/\r/' > "$out/s
 switches=("$@")
 [ ${#switches[@]} -gt 0 ] || switches=(/A /N /R)
 rm -f "$out/editor-after.bmp" "$out/editor-after.png"
-tools/with-wine.sh build/win64/wine-run.sh build/win64/tools/demo/ordwell_demo.exe \
-  "Z:$out/sample.txt" "Z:$root/build/win64/app/Ordwell.exe" "Z:$out/editor-after.bmp" "${switches[@]}"
+tools/with-wine.sh --prefix build/win32/wineprefix --probe build/win32/tools/wine-probe/wine_probe.exe \
+  build/win32/wine-run.sh build/win32/tools/demo/ordwell_demo.exe \
+  "Z:$out/sample.txt" "Z:$root/build/win32/app/Ordwell.exe" "Z:$out/editor-after.bmp" "${switches[@]}"
 status=$?
 if [ -f "$out/editor-after.bmp" ]; then
   convert "$out/editor-after.bmp" "$out/editor-after.png" && rm -f "$out/editor-after.bmp"

@@ -6,8 +6,15 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-dev googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine64 xvfb xauth x11-utils imagemagick locales fonts-ipafont-gothic fontconfig time
+  wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick locales fonts-ipafont-gothic fontconfig time
 )
+
+# wine32:i386 is the 32-bit loader that runs the shipped i686 build; its
+# packages come from the i386 architecture, added once.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "setup: adding the i386 architecture"
+  dpkg --add-architecture i386
+fi
 
 missing=()
 for p in "${packages[@]}"; do

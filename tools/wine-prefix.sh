@@ -6,9 +6,17 @@
 set -euo pipefail
 prefix=$1
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=wine
+# The 32-bit loader: it runs i686 programs as WoW64 and x86_64 ones too.
+wine=/usr/bin/wine
 stamp=$prefix/.ordwell-ready
+# A prefix made before wine32 was installed has no 32-bit system files, and
+# the 32-bit loader cannot start anything in it (c0000135): make it again.
+wow64_kernel=$prefix/drive_c/windows/syswow64/kernel32.dll
+if [ -f "$stamp" ] && [ ! -f "$wow64_kernel" ]; then
+  echo "wine-prefix: $prefix predates wine32; making it again" >&2
+  wineserver -k 2>/dev/null || true
+  rm -rf "$prefix"
+fi
 if [ ! -f "$stamp" ]; then
   mkdir -p "$prefix"
   "$wine" wineboot -i >/dev/null 2>&1

@@ -1,23 +1,43 @@
 #!/bin/bash
-# Runs a command inside a fresh virtual display with this build tree's Wine
+# Runs a command inside a fresh virtual display with a build tree's Wine
 # prefix ready: the prefix prepared, one persistent wineserver, and the Wine
 # desktop already up, started with its output detached so that no Wine
 # service holds a test's output pipe open. The server is stopped afterwards.
-# Usage: tools/with-wine.sh [--prefix DIR] COMMAND [ARGS...]
+# Usage: tools/with-wine.sh [--prefix DIR] [--probe EXE] COMMAND [ARGS...]
+#   --prefix DIR  the prefix (default build/win64/wineprefix)
+#   --probe EXE   an i686 program that must print its line under the prefix
+#                 before the command runs; the run fails loudly when it does
+#                 not, for then no 32-bit program really runs
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 prefix=$root/build/win64/wineprefix
-if [ "${1:-}" = "--prefix" ]; then prefix=$2; shift 2; fi
+probe=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --prefix) prefix=$(realpath -m "$2"); shift 2 ;;
+    --probe) probe=${2:+$(realpath -m "$2")}; shift 2 ;;
+    *) break ;;
+  esac
+done
 [ -n "${WITH_WINE_INSIDE:-}" ] || {
   WINEPREFIX=$prefix wineserver -k 2>/dev/null
-  exec env WITH_WINE_INSIDE=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --prefix "$prefix" "$@"
+  exec env WITH_WINE_INSIDE=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --prefix "$prefix" --probe "$probe" "$@"
 }
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 "$root/tools/wine-prefix.sh" "$prefix" || exit 1
 wineserver -p
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=wine
-"$wine" cmd /c exit </dev/null >/dev/null 2>&1
+/usr/bin/wine cmd /c exit </dev/null >/dev/null 2>&1
+if [ -n "$probe" ]; then
+  # Wine without its 32-bit loader runs an i686 program as a silent success.
+  said=$(/usr/bin/wine "$probe" </dev/null 2>/dev/null | tr -d '\r')
+  if [ "$said" != "wine-probe: i686 runs" ]; then
+    echo "with-wine: FAILED: the i686 probe did not print its line under $prefix." >&2
+    echo "with-wine: wine32 is missing (run tools/setup.sh: dpkg --add-architecture i386; apt-get install wine32:i386)," >&2
+    echo "with-wine: or the probe was not built ($probe)." >&2
+    wineserver -k 2>/dev/null
+    exit 1
+  fi
+fi
 "$@"
 rc=$?
 wineserver -k 2>/dev/null

@@ -15,8 +15,10 @@ struct OrdwellRun {
   ULONGLONG startTick = 0;  // GetTickCount64 just before the process was created
 };
 
-// Full Windows path of the Ordwell.exe under test.
+// Full Windows path of the Ordwell.exe under test: the build tree's, or
+// the one that UseOrdwellExe named last.
 std::string OrdwellExePath();
+void UseOrdwellExe(const std::string& path);
 
 // Starts Ordwell.exe with the arguments (the text after the program path).
 // variables ("NAME=VALUE") are added to the environment that it inherits,

@@ -19,15 +19,22 @@ bool TerminateById(DWORD processId) {
 // The name of "NAME=VALUE".
 std::string VariableName(const std::string& variable) { return variable.substr(0, variable.find('=')); }
 
+std::string& OrdwellExe() {
+  static std::string path = ORDWELL_EXE;
+  return path;
+}
+
 }  // namespace
 
 std::string OrdwellExePath() {
-  std::string path = ORDWELL_EXE;
+  std::string path = OrdwellExe();
   for (char& c : path) {
     if (c == '/') c = '\\';
   }
   return path;
 }
+
+void UseOrdwellExe(const std::string& path) { OrdwellExe() = path; }
 
 // The variables go into this process's environment just long enough for the
 // child to copy it.

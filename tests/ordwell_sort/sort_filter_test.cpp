@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/format.h"
@@ -119,6 +121,7 @@ const FilterCase kCases[] = {
     {"NulByteRefused", {"/A"}, std::string("b\r\na\0c\r\n", 8), "", 2, Fault(kTextFilterNulByte)},
     {"Help", {"--help"}, kMixed, kTextFilterUsage, 0, ""},
     {"HelpWithSlash", {"/?"}, kMixed, kTextFilterUsage, 0, ""},
+    {"Version", {"--version"}, kMixed, std::string("ordwell-sort (Ordwell) ") + ORDWELL_VERSION + "\n", 0, ""},
 };
 
 // Names the row in test output instead of dumping its bytes.
@@ -136,19 +139,25 @@ std::string ReadFile(const fs::path& path) {
   return s.str();
 }
 
-// A fresh, empty folder for one run. Removal never throws: under Wine a
-// finished child's handles may close a moment after it ends.
-fs::path FreshFolder(const std::string& name) {
-  fs::path dir = fs::temp_directory_path() / ("ordwell-sort-test-" + name);
-  std::error_code ignored;
-  fs::remove_all(dir, ignored);
-  fs::create_directories(dir);
-  return dir;
+// Removes a folder of files, in a bounded number of rounds and never
+// throwing. Under Wine a finished child's handles may close a moment after
+// it ends, so a file deleted before may still be listed and then vanish;
+// the library's remove_all (MinGW) retries such a file for ever.
+void RemoveFolder(const fs::path& dir) {
+  std::error_code listed, ignored;
+  for (int round = 0; round < 100 && fs::exists(dir, ignored); ++round) {
+    for (fs::directory_iterator it(dir, listed), end; !listed && it != end; it.increment(listed))
+      fs::remove(it->path(), ignored);
+    if (!fs::remove(dir, ignored)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
-void RemoveFolder(const fs::path& dir) {
-  std::error_code ignored;
-  fs::remove_all(dir, ignored);
+// A fresh, empty folder for one run.
+fs::path FreshFolder(const std::string& name) {
+  fs::path dir = fs::temp_directory_path() / ("ordwell-sort-test-" + name);
+  RemoveFolder(dir);
+  fs::create_directories(dir);
+  return dir;
 }
 
 class FilterTable : public ::testing::TestWithParam<FilterCase> {};

@@ -22,8 +22,10 @@ struct Standin {
   HWND editPane = nullptr;  // first TEditor child; null until it exists
 };
 
-// Full Windows path of the variant's executable.
+// Full Windows path of the variant's executable: in the build tree's folder
+// of stand-ins, or in the folder that UseStandinDir named last.
 std::string StandinExePath(StandinVariant variant);
+void UseStandinDir(const std::string& dir);
 
 // Starts the variant with the options (see tools/standin/standin_options.h)
 // and waits until its main window is shown and, unless waitForPane is false,

@@ -45,6 +45,11 @@ HWND FindMainWindow(DWORD processId) {
   return search.found;
 }
 
+std::string& StandinDir() {
+  static std::string dir = ORDWELL_STANDIN_DIR;
+  return dir;
+}
+
 bool HasExited(HANDLE process) { return process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
 
 // Sends a file transfer message with the file's path in a global atom.
@@ -81,8 +86,10 @@ bool ReadWholeFile(const std::string& path, std::string* bytes) {
 }  // namespace
 
 std::string StandinExePath(StandinVariant variant) {
-  return std::string(ORDWELL_STANDIN_DIR) + "\\" + kExeNames[static_cast<int>(variant)];
+  return StandinDir() + "\\" + kExeNames[static_cast<int>(variant)];
 }
+
+void UseStandinDir(const std::string& dir) { StandinDir() = dir; }
 
 bool StartStandin(StandinVariant variant, const std::string& options, Standin* standin, bool waitForPane,
                   unsigned timeoutMs) {

@@ -45,7 +45,7 @@ std::string QuoteSwitch(const char* text) {
 // A slash begins a switch, so an input path that begins with one must follow
 // "--". Anything else that begins with a dash is an option of the filter.
 bool SeparateFilterArgs(int argc, char** argv, FilterArgs& args) {
-  args = FilterArgs{nullptr, nullptr, false, "ordwell-sort"};
+  args = FilterArgs{nullptr, nullptr, false, false, "ordwell-sort"};
   bool namesOnly = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
@@ -57,6 +57,8 @@ bool SeparateFilterArgs(int argc, char** argv, FilterArgs& args) {
     line += " \"\"";
     if (!namesOnly && IsHelp(arg)) {
       args.help = true;
+    } else if (!namesOnly && std::strcmp(arg, "--version") == 0) {
+      args.version = true;
     } else if (!namesOnly && std::strcmp(arg, "--") == 0) {
       namesOnly = true;
     } else if (const char* value = namesOnly ? nullptr : DuplicatesValue(argv, argc, i)) {

@@ -2,7 +2,7 @@
 #include <string>
 
 // The filter's command line, taken apart. The filter's own arguments (the
-// input file, --duplicates FILE, --help) are picked out of argv; every
+// input file, --duplicates FILE, --help, --version) are picked out of argv; every
 // switch (an argument that begins with a slash) goes, quoted, into a command
 // line for the tool's splitter, and the picked-out arguments leave empty
 // arguments in their places there, so that a bad switch is reported with
@@ -11,6 +11,7 @@ struct FilterArgs {
   const char* inputPath;       // null or "-": standard input
   const char* duplicatesPath;  // null: none named
   bool help;
+  bool version;
   std::string switchLine;      // for SplitCommandLine; argument 0 is the program
 };
 

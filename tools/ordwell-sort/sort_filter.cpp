@@ -169,6 +169,10 @@ int RunSortFilter(int argc, char** argv) {
     std::fputs(kTextFilterUsage, stdout);
     return kExitSorted;
   }
+  if (filter.version) {
+    std::printf(kTextFilterVersion, ORDWELL_VERSION);
+    return kExitSorted;
+  }
   if (!ParseFilterSwitches(filter)) return kExitFault;
   // A link to no editor: only its heap, which holds the text and every
   // block the sort makes.

@@ -1,0 +1,28 @@
+# The release: a ZIP of the i686 build, the one that ships, made by
+#   cmake --build --preset win32 --target package
+# It holds the two executables, the user guide, the licence and SHA256SUMS,
+# a list of their SHA-256 sums in sha256sum's format, all at its top.
+
+# The user guide that goes into the zip: the one line to change when the
+# guide's own files come.
+set(ORDWELL_GUIDE_FILES ${PROJECT_SOURCE_DIR}/README.md)
+
+install(TARGETS Ordwell ordwell-sort RUNTIME DESTINATION .)
+install(FILES ${ORDWELL_GUIDE_FILES} ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+
+set(packaged "$<TARGET_FILE_NAME:Ordwell>" "$<TARGET_FILE_NAME:ordwell-sort>")
+foreach(file ${ORDWELL_GUIDE_FILES} ${PROJECT_SOURCE_DIR}/LICENSE)
+  get_filename_component(name ${file} NAME)
+  list(APPEND packaged ${name})
+endforeach()
+# Runs after the files are installed (and stripped), in the same scope.
+install(CODE "set(ORDWELL_PACKAGED_FILES \"${packaged}\")")
+install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/WriteChecksums.cmake)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Ordwell)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME Ordwell-${PROJECT_VERSION}-win32)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

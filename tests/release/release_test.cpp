@@ -1,0 +1,186 @@
+// The release as a user installs it: the zip of the shipped build unpacked
+// into a folder whose path has spaces and Japanese characters, among them
+// 表, ソ and 能, whose second byte in code page 932 is a backslash, and the
+// stand-in editors copied under such a path too. Every path must survive
+// the process list, the version reader, the start of a second editor and
+// the settings file. tools/run-release-test.sh makes the folders and names
+// them in ORDWELL_RELEASE_DIR and ORDWELL_RELEASE_EDITOR_DIR.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "editor/editor_protocol.h"
+#include "editor/version_reader.h"
+#include "res/resource.h"
+#include "tests/e2e/run_dialog.h"
+#include "tests/e2e/run_fixture.h"
+
+namespace {
+
+// Read wide and converted here: Wine's GetEnvironmentVariableA ends the
+// value at its length in characters, short of the bytes that a Japanese
+// path takes in code page 932.
+std::string Variable(const wchar_t* name) {
+  wchar_t wide[1024] = {};
+  DWORD n = GetEnvironmentVariableW(name, wide, 1024);
+  char value[2048] = {};
+  if (n && n < 1024) WideCharToMultiByte(CP_ACP, 0, wide, -1, value, sizeof value, nullptr, nullptr);
+  return value;
+}
+
+std::string ReleaseDir() { return Variable(L"ORDWELL_RELEASE_DIR"); }
+
+// Points the harness at the packaged Ordwell.exe and the copied stand-ins,
+// once they are known to lie on the paths this test is about.
+class ReleaseFolders : public ::testing::Environment {
+  void SetUp() override {
+    const std::string app = ReleaseDir(), editors = Variable(L"ORDWELL_RELEASE_EDITOR_DIR");
+    ASSERT_FALSE(app.empty() || editors.empty()) << "run by tools/run-release-test.sh";
+    for (const char* part : {" ", "表", "ソ", "能"}) {
+      EXPECT_NE(app.find(part), std::string::npos) << part;
+      EXPECT_NE(editors.find(part), std::string::npos) << part;
+    }
+    UseOrdwellExe(app + "\\Ordwell.exe");
+    UseStandinDir(editors);
+  }
+};
+::testing::Environment* const kReleaseFolders = ::testing::AddGlobalTestEnvironment(new ReleaseFolders);
+
+const std::string kHead = "head\r\n", kTail = "tail";
+const std::string kUnsortedLines = "みかん\r\nいちご\r\nbanana\r\nApple\r\nいちご\r\n";
+const std::string kSortedLines = "Apple\r\nbanana\r\nいちご\r\nいちご\r\nみかん\r\n";
+const std::string kDuplicateLines = "いちご\r\n";
+
+struct ReleaseRow {
+  const char* name;
+  StandinVariant variant;
+  const char* options;  // the editor's: with or without its exe-name child
+  const char* switches;
+  bool selection;       // the lines between kHead and kTail selected
+  LRESULT kindAsked;    // EDM_GETSELECTIONKIND: the version came from the path
+  LRESULT channelUsed;  // EDM_EXPORTTEXT
+};
+
+void PrintTo(const ReleaseRow& row, std::ostream* os) { *os << row.name; }
+
+// The exe path comes from the editor's child window or from the process
+// list; the version read from it picks the transport, and /E starts the
+// second editor from it.
+const ReleaseRow kReleaseRows[] = {
+    {"WholeText_ExeNameChild", StandinVariant::k0_73_0_1, "", "/A", false, 1, 1},
+    {"WholeText_ProcessList", StandinVariant::k0_73_0_1, "--no-exe-name", "/A", false, 1, 1},
+    {"Selection_OlderEditor_ExeNameChild", StandinVariant::k0_72_0_6, "", "/A", true, 1, 0},
+    {"Selection_OlderEditor_ProcessList", StandinVariant::k0_72_0_6, "--no-exe-name", "/A", true, 1, 0},
+    {"Extract_ExeNameChild", StandinVariant::k0_73_0_1, "", "/AE", false, 1, 1},
+    {"Extract_ProcessList", StandinVariant::k0_72_0_6, "--no-exe-name", "/AE", false, 1, 0},
+};
+
+class ReleaseTable : public OrdwellTest, public ::testing::WithParamInterface<ReleaseRow> {
+ protected:
+  // The new editor holds the duplicates and runs the very executable of the
+  // first one.
+  void ExpectSecondEditor(const Standin& first, StandinVariant variant) {
+    std::vector<DWORD> others = OtherStandinIds(first.processId);
+    ASSERT_EQ(others.size(), 1u) << "one new editor";
+    Standin second;
+    ASSERT_TRUE(AttachStandin(others[0], &second));
+    EXPECT_EQ(TextOf(second), kDuplicateLines);
+    char image[MAX_PATH * 2] = {};
+    DWORD size = sizeof image;
+    ASSERT_TRUE(QueryFullProcessImageNameA(second.process, 0, image, &size));
+    EXPECT_EQ(lstrcmpiA(image, StandinExePath(variant).c_str()), 0) << image;
+    EXPECT_TRUE(StopStandin(&second));
+  }
+};
+
+TEST_P(ReleaseTable, PackagedToolSortsFromThere) {
+  const ReleaseRow& row = GetParam();
+  const DWORD start = row.selection ? DWORD(kHead.size()) : 0;
+  const DWORD stop = row.selection ? DWORD(kHead.size() + kUnsortedLines.size()) : 0;
+  std::string options = row.options;
+  if (row.selection) options += " --select=" + std::to_string(start) + "," + std::to_string(stop);
+  const std::string head = row.selection ? kHead : "", tail = row.selection ? kTail : "";
+  Standin editor;
+  ASSERT_TRUE(StartEditor(row.variant, options, head + kUnsortedLines + tail, &editor));
+
+  OrdwellEnd end = RunToEnd(row.switches);
+  EXPECT_EQ(end.exitCode, kSorted);
+  EXPECT_EQ(TextOf(editor), head + kSortedLines + tail);
+  EXPECT_EQ(SelectionOf(editor), std::make_pair(start, stop));
+  EXPECT_EQ(StandinMessageCount(editor, EDM_GETSELECTIONKIND), row.kindAsked);
+  EXPECT_EQ(StandinMessageCount(editor, EDM_EXPORTTEXT), row.channelUsed);
+  if (std::string(row.switches).find('E') != std::string::npos) ExpectSecondEditor(editor, row.variant);
+}
+
+INSTANTIATE_TEST_SUITE_P(Release, ReleaseTable, ::testing::ValuesIn(kReleaseRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+using ReleaseDialog = OrdwellTest;
+
+// OK writes Ordwell.ini beside the packaged executable; the next run's
+// dialog opens with what it holds.
+TEST_F(ReleaseDialog, SettingsFileBesideThePackagedExe) {
+  ASSERT_EQ(SettingsFilePath(), ReleaseDir() + "\\Ordwell.ini");
+  RemoveSettingsFile();
+  Standin editor;
+  ASSERT_TRUE(StartEditor(StandinVariant::k0_73_0_1, "", kUnsortedLines, &editor));
+  ASSERT_TRUE(StartOrdwell("/D", &run_));
+  HWND dialog = WaitForOptionsDialog(run_, editor.mainWindow);
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(ClickBox(dialog, IDC_SORTASCENDING));
+  ASSERT_TRUE(ClickBox(dialog, IDC_REMOVEDUPLICATELINE));
+  ASSERT_TRUE(PressButton(dialog, IDOK));
+  ASSERT_TRUE(WaitForDialogClosed(run_, dialog));
+  OrdwellEnd first = WaitForOrdwellEnd(run_);
+  EXPECT_EQ(first.strayBox, "");
+  EXPECT_EQ(first.exitCode, kSorted);
+  EXPECT_EQ(TextOf(editor), "Apple\r\nbanana\r\nいちご\r\nみかん\r\n");
+  const std::vector<std::string> saved = {
+      "[Option]", "SortAscending=1", "RemoveDuplicateLine=1", "ExtractDuplicateLine=0",
+      "CompareAsBinaryText=0", "SortByColumn=0", "TreatNumberAsNumerical=0", "TreatZenNumAsNumerical=0",
+      "ColumnFrom=1", "ColumnWidth=2147483647"};
+  EXPECT_EQ(SettingsLines(), saved);
+  StopOrdwell(&run_);
+  ASSERT_TRUE(StopStandin(&editor));
+
+  ASSERT_TRUE(StartEditor(StandinVariant::k0_73_0_1, "", kUnsortedLines, &editor));
+  ASSERT_TRUE(StartOrdwell("/D", &run_));
+  dialog = WaitForOptionsDialog(run_, editor.mainWindow);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(BoxMarks(dialog), "1100000");
+  ASSERT_TRUE(PressButton(dialog, IDCANCEL));
+  ASSERT_TRUE(WaitForDialogClosed(run_, dialog));
+  OrdwellEnd end = WaitForOrdwellEnd(run_);
+  EXPECT_EQ(end.strayBox, "");
+  EXPECT_EQ(end.exitCode, kCancelled);
+  RemoveSettingsFile();
+}
+
+// The file properties of both packaged executables, read as the system
+// reads them: the strings and the fixed version.
+TEST(ReleaseVersion, PackagedExecutablesCarryTheProjectVersion) {
+  struct Row {
+    const char* file;
+    const char* description;
+  } rows[] = {{"Ordwell.exe", "Morvane の行ソートツール"}, {"ordwell-sort.exe", "行ソートフィルター"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.file);
+    VersionInfoReader reader;
+    CreateReader(reader, (ReleaseDir() + "\\" + row.file).c_str());
+    EXPECT_STREQ(GetStringByName(reader, "FileVersion"), ORDWELL_VERSION_QUAD);
+    EXPECT_STREQ(GetStringByName(reader, "ProductVersion"), ORDWELL_VERSION_QUAD);
+    EXPECT_STREQ(GetStringByName(reader, "ProductName"), "Ordwell");
+    EXPECT_STREQ(GetStringByName(reader, "FileDescription"), row.description);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(reader.block && VerQueryValueA(reader.block, "\\", reinterpret_cast<void**>(&fixed), &size));
+    char quad[64];
+    wsprintfA(quad, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+              HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+    EXPECT_STREQ(quad, ORDWELL_VERSION_QUAD);
+    ReleaseReader(reader);
+  }
+}
+
+}  // namespace
