@@ -43,16 +43,46 @@ size_t PaneTextLength(const EditorLink& link) {
   return length > 0 ? static_cast<size_t>(length) : 0;
 }
 
+void SelectInPane(const EditorLink& link, size_t start, size_t end) {
+  SendToPane(link, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+}
+
+// The pane's length in its own bytes: the end of a selection of everything.
+// Unlike WM_GETTEXTLENGTH and WM_GETTEXT it passes no text, so no conversion
+// of text between processes can change it. False when the pane does not
+// report the selection it was given (its start is not 0): such a pane, or
+// one that has gone, cannot be measured this way. restore is selected
+// afterwards.
+bool MeasurePane(const EditorLink& link, PaneSelection restore, size_t& length) {
+  SelectInPane(link, 0, static_cast<size_t>(-1));
+  DWORD start = 1;
+  DWORD end = 0;
+  SendToPane(link, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  SelectInPane(link, restore.start, restore.start + restore.length);
+  length = end;
+  return start == 0;
+}
+
+// The length of the pane's whole text: its own byte count where it can be
+// measured, else its WM_GETTEXTLENGTH. Under Wine a WM_GETTEXTLENGTH from
+// another process to a window of an ANSI class is counted from a WM_GETTEXT
+// that Wine sends itself, so it comes out short for a pane that copies less
+// than asked per WM_GETTEXT, and for a text ending in a lead byte; a read or
+// an insertion sized by it would stop short or go on too long. The
+// capture's exe-name child (busy) knows no selection messages. restore is
+// selected afterwards.
+size_t PaneByteCount(const EditorLink& link, PaneSelection restore) {
+  size_t length = 0;
+  if (!link.busy && MeasurePane(link, restore, length)) return length;
+  return PaneTextLength(link);
+}
+
 // WM_GETTEXT of at most want bytes into buffer; the reply is trusted no
 // further than what was asked for.
 size_t CopyPaneText(const EditorLink& link, char* buffer, size_t want) {
   LRESULT copied = SendToPane(link, WM_GETTEXT, want + 1, reinterpret_cast<LPARAM>(buffer));
   if (copied <= 0) return 0;
   return static_cast<size_t>(copied) < want ? static_cast<size_t>(copied) : want;
-}
-
-void SelectInPane(const EditorLink& link, size_t start, size_t end) {
-  SendToPane(link, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
 }
 
 HANDLE CreateSection(const EditorLink& link, size_t n) {
@@ -96,10 +126,11 @@ bool WriteThroughSection(const EditorLink& link, HANDLE section, TransferScope s
 // The section's size is checked before the editor is asked to fill it; the
 // view is mapped for the copy only after the editor has replied. The new
 // section is all zeros, so a byte other than NUL just past the n measured
-// bytes means the editor wrote a longer text: its length, counted through
-// WM_GETTEXTLENGTH, came through a conversion that lost bytes (as a lead
-// byte at the very end does under Wine). The first n bytes are then no text
-// to write back, and the channel has not served the read.
+// bytes means the editor wrote a longer text than it was measured to hold
+// (a pane that could not be measured by its selection, whose
+// WM_GETTEXTLENGTH came through a conversion that lost bytes). The first n
+// bytes are then no text to write back, and the channel has not served the
+// read.
 bool ReadThroughSection(const EditorLink& link, HANDLE section, TransferScope scope, size_t n, char** text,
                         size_t* length) {
   if (!SectionHolds(section, n)) return false;
@@ -126,22 +157,6 @@ void RestorePane(const EditorLink& link, unsigned deletions, PaneSelection befor
   SelectInPane(link, before.start, before.start + before.length);
 }
 
-// The pane's length in its own bytes: the end of a selection of everything.
-// Unlike WM_GETTEXTLENGTH and WM_GETTEXT it passes no text, so no conversion
-// of text between processes can change it. False when the pane does not
-// report the selection it was given (its start is not 0): such a pane, or
-// one that has gone, cannot be measured this way. restore is selected
-// afterwards.
-bool MeasurePane(const EditorLink& link, PaneSelection restore, size_t& length) {
-  SelectInPane(link, 0, static_cast<size_t>(-1));
-  DWORD start = 1;
-  DWORD end = 0;
-  SendToPane(link, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  SelectInPane(link, restore.start, restore.start + restore.length);
-  length = end;
-  return start == 0;
-}
-
 // Whether the pane measurably holds other than length bytes; a pane that
 // cannot be measured is taken at its word.
 bool PaneHoldsOtherThan(const EditorLink& link, size_t length, PaneSelection restore) {
@@ -161,7 +176,7 @@ bool PaneHoldsOtherThan(const EditorLink& link, size_t length, PaneSelection res
 // exempt: that window knows no selection messages.
 char* ReadPaneText(const EditorLink& link, size_t* length) {
   PaneSelection before = ReadPaneSelection(link);
-  size_t n = PaneTextLength(link);
+  size_t n = PaneByteCount(link, before);
   char* buffer = static_cast<char*>(AllocateBlock(link.heap, kHeapZeroMemory, n + 1));
   if (!buffer) return nullptr;
   size_t copied = CopyPaneText(link, buffer, n < kChunk ? n : kChunk);
@@ -188,7 +203,7 @@ char* ReadPaneText(const EditorLink& link, size_t* length) {
 // Size of the pane's text after an insertion beyond a fixed part of it;
 // 0 when the pane holds less than that part.
 size_t InsertedSoFar(const EditorLink& link, size_t fixed) {
-  size_t length = PaneTextLength(link);
+  size_t length = PaneByteCount(link, ReadPaneSelection(link));
   return length > fixed ? length - fixed : 0;
 }
 
@@ -222,7 +237,8 @@ bool TransferViaSharedMemory(const EditorLink& link, TransferDirection direction
   if (direction == kWriteToEditor) {
     n = static_cast<size_t>(lstrlenA(textIn));
   } else {
-    n = scope == kScopeWholeText ? PaneTextLength(link) : ReadPaneSelection(link).length;
+    PaneSelection selection = ReadPaneSelection(link);
+    n = scope == kScopeWholeText ? PaneByteCount(link, selection) : selection.length;
   }
   if (n > kMaxTransfer) return false;
   HANDLE section = CreateSection(link, n);
@@ -285,7 +301,7 @@ bool ReplaceSelection(const EditorLink& link, const char* text) {
   size_t before = 0;
   bool measured = MeasurePane(link, selection, before);
   if (!TransferViaSharedMemory(link, kWriteToEditor, kScopeSelection, text, nullptr, nullptr)) {
-    size_t length = PaneTextLength(link);
+    size_t length = measured ? before : PaneTextLength(link);
     InsertThroughPane(link, text, n, length > selection.length ? length - selection.length : 0);
   }
   size_t around = before > selection.length ? before - selection.length : 0;

@@ -21,6 +21,7 @@ struct PaneDocument {
   unsigned long insertTotalLeft = 0;
   bool getTextLimited = false;    // WM_GETTEXT runs dry after getTextLeft bytes
   unsigned long getTextLeft = 0;
+  unsigned long getTextChunk = 0;  // bytes copied per WM_GETTEXT at most; 0 no limit
   bool lengthProbePending = false;  // see AnswerGetTextLength
   bool closeAfterRead = false;      // destroy the top-level window once the whole text went out
   bool reportFixed = false;       // EM_GETSEL reports reportStart..reportEnd

@@ -227,6 +227,7 @@ bool LoadStartDocuments() {
   g.first.closeAfterRead = g.options.closeAfterRead;
   g.first.getTextLimited = g.options.getTextLimited;
   g.first.getTextLeft = g.options.getTextLimit;
+  g.first.getTextChunk = g.options.getTextChunk;
   g.first.reportFixed = g.options.reportGiven;
   g.first.reportStart = g.options.reportStart;
   g.first.reportEnd = g.options.reportEnd;

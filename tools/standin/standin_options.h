@@ -14,6 +14,8 @@
 //   --insert-total=N       the pane takes N bytes in all, through EM_REPLACESEL
 //                          and EDM_IMPORTTEXT together, then no more
 //   --gettext-limit=N      WM_GETTEXT delivers N bytes in all, then 0 bytes
+//   --gettext-chunk=N      each WM_GETTEXT copies at most N bytes, however
+//                          large its buffer
 //   --no-exe-name          no TMorvaneExeName child
 //   --exe-name=TEXT        the TMorvaneExeName child holds TEXT, not the exe path
 //   --second-pane=TEXT     a second TEditor pane after the first, holding TEXT
@@ -48,6 +50,7 @@ struct StandinOptions {
   unsigned long insertTotal = 0;
   bool getTextLimited = false;
   unsigned long getTextLimit = 0;
+  unsigned long getTextChunk = 0;  // 0: no limit
   bool exeNameChild = true;
   bool exeNameGiven = false;
   std::string exeName;

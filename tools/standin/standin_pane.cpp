@@ -25,11 +25,18 @@ LRESULT AnswerGetSel(const PaneDocument& doc, WPARAM wParam, LPARAM lParam) {
   return MAKELONG(start, end);
 }
 
+// The bytes one WM_GETTEXT copies into a buffer of size bytes: the text's
+// start, cut to what the pane copies at once.
+size_t CopySize(const PaneDocument& doc, WPARAM size) {
+  size_t count = std::min<size_t>(size - 1, doc.bytes.size());
+  return doc.getTextChunk ? std::min<size_t>(count, doc.getTextChunk) : count;
+}
+
 // Copies from the start of the text; a limited pane delivers nothing once
 // its allowance is spent, as a pane that stops answering would.
 LRESULT AnswerGetText(PaneDocument& doc, WPARAM size, LPARAM buffer) {
   if (size == 0 || buffer == 0) return 0;
-  size_t count = std::min<size_t>(size - 1, doc.bytes.size());
+  size_t count = CopySize(doc, size);
   if (doc.getTextLimited) {
     count = std::min<size_t>(count, doc.getTextLeft);
     doc.getTextLeft -= static_cast<unsigned long>(count);
@@ -53,8 +60,10 @@ LRESULT AnswerGetTextThenMaybeClose(HWND window, PaneDocument& doc, WPARAM size,
 
 // Wine answers a WM_GETTEXTLENGTH sent from another process by reading the
 // whole text once more with a WM_GETTEXT of its own, to count its bytes. That
-// read is the system's, not the sender's: it is neither counted nor limited,
-// so that tests see exactly the messages the tool sent.
+// read is the system's, not the sender's: it is neither counted nor limited
+// in all, so that tests see exactly the messages the tool sent; but a pane
+// that copies only part of its text per WM_GETTEXT does so for Wine too, and
+// its length comes out short, as with such a real pane.
 bool RunsUnderWine() {
   static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
   return wine;
@@ -73,7 +82,7 @@ bool IsLengthProbe(PaneDocument& doc, UINT message) {
 
 LRESULT AnswerLengthProbe(const PaneDocument& doc, WPARAM size, LPARAM buffer) {
   if (size == 0 || buffer == 0) return 0;
-  size_t count = std::min<size_t>(size - 1, doc.bytes.size());
+  size_t count = CopySize(doc, size);
   memcpy(reinterpret_cast<char*>(buffer), doc.bytes.data(), count);
   reinterpret_cast<char*>(buffer)[count] = '\0';
   return static_cast<LRESULT>(count);
