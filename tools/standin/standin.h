@@ -4,6 +4,33 @@
 #include <string>
 #include <vector>
 
+// A pane's bytes behind a gap at their front, as in an editor's gap buffer:
+// the chunked read deletes from the front of the text and undoes each
+// deletion afterwards, and on a document of hundreds of megabytes each of
+// those must cost the bytes it moves, not the whole text. Any other change
+// closes the gap first.
+class PaneBytes {
+ public:
+  PaneBytes& operator=(std::string bytes) {
+    store_ = std::move(bytes);
+    front_ = 0;
+    return *this;
+  }
+  size_t size() const { return store_.size() - front_; }
+  const char* data() const { return store_.data() + front_; }
+  char operator[](size_t i) const { return store_[front_ + i]; }
+  std::string substr(size_t pos, size_t n) const { return store_.substr(front_ + pos, n); }
+  size_t find(char c, size_t from) const {
+    size_t at = store_.find(c, front_ + from);
+    return at == std::string::npos ? at : at - front_;
+  }
+  void replace(size_t pos, size_t n, const char* text, size_t length);
+
+ private:
+  std::string store_;
+  size_t front_ = 0;
+};
+
 // The document of one edit pane: code page 932 bytes, a selection and a
 // stack of edits that EM_UNDO takes back one at a time.
 struct PaneDocument {
@@ -12,7 +39,7 @@ struct PaneDocument {
     std::string removed;
     size_t inserted;
   };
-  std::string bytes;
+  PaneBytes bytes;
   size_t selStart = 0;  // selStart <= selEnd <= bytes.size()
   size_t selEnd = 0;
   std::vector<Edit> undo;
@@ -59,4 +86,4 @@ LRESULT LastWParamOf(UINT message);
 void ResetCounts();
 
 bool ReadFileBytes(const char* path, std::string* bytes);
-bool WriteFileBytes(const char* path, const std::string& bytes);
+bool WriteFileBytes(const char* path, const char* bytes, size_t size);

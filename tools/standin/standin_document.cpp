@@ -1,6 +1,22 @@
 #include "tools/standin/standin.h"
 
 #include <algorithm>
+#include <cstring>
+
+void PaneBytes::replace(size_t pos, size_t n, const char* text, size_t length) {
+  if (pos == 0 && length == 0) {
+    front_ += n;
+    return;
+  }
+  if (pos == 0 && n == 0 && length <= front_) {
+    front_ -= length;
+    memcpy(&store_[front_], text, length);
+    return;
+  }
+  store_.erase(0, front_);
+  front_ = 0;
+  store_.replace(pos, n, text, length);
+}
 
 void SetPaneSelection(PaneDocument& doc, long start, long end) {
   size_t size = doc.bytes.size();
@@ -44,7 +60,7 @@ bool UndoPaneEdit(PaneDocument& doc) {
   if (doc.undo.empty()) return false;
   PaneDocument::Edit edit = doc.undo.back();
   doc.undo.pop_back();
-  doc.bytes.replace(edit.position, edit.inserted, edit.removed);
+  doc.bytes.replace(edit.position, edit.inserted, edit.removed.data(), edit.removed.size());
   doc.selStart = edit.position;
   doc.selEnd = edit.position + edit.removed.size();
   return true;
@@ -81,14 +97,14 @@ bool ReadFileBytes(const char* path, std::string* bytes) {
   return ok;
 }
 
-bool WriteFileBytes(const char* path, const std::string& bytes) {
+bool WriteFileBytes(const char* path, const char* bytes, size_t size) {
   HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = true;
   DWORD done = 0;
-  for (size_t at = 0; ok && at < bytes.size(); at += done) {
-    DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - at, 1 << 20));
-    ok = WriteFile(file, bytes.data() + at, want, &done, nullptr) && done > 0;
+  for (size_t at = 0; ok && at < size; at += done) {
+    DWORD want = static_cast<DWORD>(std::min<size_t>(size - at, 1 << 20));
+    ok = WriteFile(file, bytes + at, want, &done, nullptr) && done > 0;
   }
   CloseHandle(file);
   return ok;

@@ -117,7 +117,7 @@ LRESULT AnswerSelectionKind() {
 LRESULT TransferThroughFile(UINT message, WPARAM atom) {
   char path[MAX_PATH] = {};
   if (!GlobalGetAtomNameA(static_cast<ATOM>(atom), path, MAX_PATH)) return 0;
-  if (message == kStandinSaveText) return WriteFileBytes(path, g.first.bytes) ? 1 : 0;
+  if (message == kStandinSaveText) return WriteFileBytes(path, g.first.bytes.data(), g.first.bytes.size()) ? 1 : 0;
   std::string bytes;
   if (!ReadFileBytes(path, &bytes)) return 0;
   SetPaneText(g.first, std::move(bytes));
@@ -197,7 +197,8 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       LayOutPanes();
       return 0;
     case WM_DESTROY:
-      if (!g.options.saveOnClose.empty()) WriteFileBytes(g.options.saveOnClose.c_str(), g.first.bytes);
+      if (!g.options.saveOnClose.empty())
+        WriteFileBytes(g.options.saveOnClose.c_str(), g.first.bytes.data(), g.first.bytes.size());
       PostQuitMessage(0);
       return 0;
     default:
