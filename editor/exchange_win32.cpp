@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/format.h"
@@ -77,6 +78,14 @@ size_t PaneByteCount(const EditorLink& link, PaneSelection restore) {
   return PaneTextLength(link);
 }
 
+// A zero-filled block for a text of n bytes and its NUL; null when memory
+// runs out, or when n + 1 would wrap (a pane may report any length; one of
+// 0xFFFFFFFF bytes would otherwise get a block of none in a 32-bit process).
+char* AllocateText(const EditorLink& link, size_t n) {
+  if (n == SIZE_MAX) return nullptr;
+  return static_cast<char*>(AllocateBlock(link.heap, kHeapZeroMemory, n + 1));
+}
+
 // WM_GETTEXT of at most want bytes into buffer; the reply is trusted no
 // further than what was asked for.
 size_t CopyPaneText(const EditorLink& link, char* buffer, size_t want) {
@@ -92,56 +101,74 @@ HANDLE CreateSection(const EditorLink& link, size_t n) {
                             name);
 }
 
-// Maps the whole section; null unless the view holds at least need bytes. A
-// section of the same name that existed before is opened, not created, and
-// may be smaller than this transfer.
-char* MapSectionView(HANDLE section, DWORD access, size_t need) {
-  void* view = MapViewOfFile(section, access, 0, 0, 0);
-  if (!view) return nullptr;
-  MEMORY_BASIC_INFORMATION info;
-  if (VirtualQuery(view, &info, sizeof info) == sizeof info && info.RegionSize >= need) {
-    return static_cast<char*>(view);
-  }
-  UnmapViewOfFile(view);
-  return nullptr;
+// The section is mapped a window at a time, each only around its copy: a
+// text of hundreds of megabytes then needs no second stretch of address
+// space as large as itself beside its copy on the heap, which a 32-bit
+// process seldom has. A multiple of the 64 KB allocation granularity.
+constexpr size_t kViewWindow = size_t(16) << 20;
+
+// The window of the section from byte at, size bytes long; null when it
+// cannot be mapped: the section is smaller (one of the same name that
+// existed before is opened, not created, and may be smaller than this
+// transfer), or no address space is left.
+char* MapSectionWindow(HANDLE section, DWORD access, size_t at, size_t size) {
+  uint64_t offset = at;
+  return static_cast<char*>(
+      MapViewOfFile(section, access, static_cast<DWORD>(offset >> 32), static_cast<DWORD>(offset), size));
 }
 
+size_t WindowAt(size_t at, size_t count) { return count - at < kViewWindow ? count - at : kViewWindow; }
+
 bool SectionHolds(HANDLE section, size_t need) {
-  char* view = MapSectionView(section, FILE_MAP_READ, need);
+  size_t last = (need - 1) / kViewWindow * kViewWindow;
+  char* view = MapSectionWindow(section, FILE_MAP_READ, last, need - last);
   if (!view) return false;
   UnmapViewOfFile(view);
   return true;
 }
 
-// The view is unmapped before the editor is told to take the text, so the
+bool CopyIntoSection(HANDLE section, const char* text, size_t count) {
+  for (size_t at = 0; at < count; at += kViewWindow) {
+    char* view = MapSectionWindow(section, FILE_MAP_WRITE, at, WindowAt(at, count));
+    if (!view) return false;
+    memcpy(view, text + at, WindowAt(at, count));
+    UnmapViewOfFile(view);
+  }
+  return true;
+}
+
+bool CopyOutOfSection(HANDLE section, char* text, size_t count) {
+  for (size_t at = 0; at < count; at += kViewWindow) {
+    char* view = MapSectionWindow(section, FILE_MAP_READ, at, WindowAt(at, count));
+    if (!view) return false;
+    memcpy(text + at, view, WindowAt(at, count));
+    UnmapViewOfFile(view);
+  }
+  return true;
+}
+
+// Every view is unmapped before the editor is told to take the text, so the
 // two sides never hold it for writing at once.
 bool WriteThroughSection(const EditorLink& link, HANDLE section, TransferScope scope, const char* text, size_t n) {
-  char* view = MapSectionView(section, FILE_MAP_WRITE, n + 1);
-  if (!view) return false;
-  memcpy(view, text, n + 1);
-  UnmapViewOfFile(view);
+  if (!CopyIntoSection(section, text, n + 1)) return false;
   return SendToMain(link, EDM_IMPORTTEXT, scope, static_cast<LPARAM>(n)) != 0;
 }
 
 // The section's size is checked before the editor is asked to fill it; the
-// view is mapped for the copy only after the editor has replied. The new
+// views are mapped for the copy only after the editor has replied. The new
 // section is all zeros, so a byte other than NUL just past the n measured
-// bytes means the editor wrote a longer text than it was measured to hold
-// (a pane that could not be measured by its selection, whose
-// WM_GETTEXTLENGTH came through a conversion that lost bytes). The first n
-// bytes are then no text to write back, and the channel has not served the
-// read.
+// bytes (copied too, into the text's terminator) means the editor wrote a
+// longer text than it was measured to hold (a pane that could not be
+// measured by its selection, whose WM_GETTEXTLENGTH came through a
+// conversion that lost bytes). The first n bytes are then no text to write
+// back, and the channel has not served the read.
 bool ReadThroughSection(const EditorLink& link, HANDLE section, TransferScope scope, size_t n, char** text,
                         size_t* length) {
-  if (!SectionHolds(section, n)) return false;
+  if (!SectionHolds(section, n + 1)) return false;
   if (SendToMain(link, EDM_EXPORTTEXT, scope, 0) == 0) return false;
-  char* buffer = static_cast<char*>(AllocateBlock(link.heap, kHeapZeroMemory, n + 1));
+  char* buffer = AllocateText(link, n);
   if (!buffer) return false;
-  char* view = MapSectionView(section, FILE_MAP_READ, n + 1);
-  bool whole = view && view[n] == '\0';
-  if (whole) memcpy(buffer, view, n);
-  if (view) UnmapViewOfFile(view);
-  if (!whole) {
+  if (!CopyOutOfSection(section, buffer, n + 1) || buffer[n] != '\0') {
     FreeBlock(link.heap, 0, buffer);
     return false;
   }
@@ -177,7 +204,7 @@ bool PaneHoldsOtherThan(const EditorLink& link, size_t length, PaneSelection res
 char* ReadPaneText(const EditorLink& link, size_t* length) {
   PaneSelection before = ReadPaneSelection(link);
   size_t n = PaneByteCount(link, before);
-  char* buffer = static_cast<char*>(AllocateBlock(link.heap, kHeapZeroMemory, n + 1));
+  char* buffer = AllocateText(link, n);
   if (!buffer) return nullptr;
   size_t copied = CopyPaneText(link, buffer, n < kChunk ? n : kChunk);
   size_t pos = copied;
@@ -235,7 +262,7 @@ bool TransferViaSharedMemory(const EditorLink& link, TransferDirection direction
   if (!CanUseSharedMemory(link)) return false;
   size_t n = 0;
   if (direction == kWriteToEditor) {
-    n = static_cast<size_t>(lstrlenA(textIn));
+    n = strlen(textIn);
   } else {
     PaneSelection selection = ReadPaneSelection(link);
     n = scope == kScopeWholeText ? PaneByteCount(link, selection) : selection.length;
