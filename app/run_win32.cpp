@@ -34,13 +34,13 @@ void ShowError(const EditorLink& link, const char* text) {
 }
 
 // A selection stays selected over the sorted text; a whole document leaves
-// the caret at its start. False when the editor holds less or more than
-// what was written.
-bool WriteBack(EditorLink& link, const char* sorted, bool useSelection) {
+// the caret at its start (also when it was not taken: nothing stays
+// selected that the user's next key would replace).
+WriteOutcome WriteBack(EditorLink& link, const char* sorted, bool useSelection) {
   if (useSelection) return ReplaceSelection(link, sorted);
-  bool whole = ReplaceWholeText(link, sorted);
+  WriteOutcome outcome = ReplaceWholeText(link, sorted);
   PlaceCaret(link, 0);
-  return whole;
+  return outcome;
 }
 
 bool StartNewEditor(const char* exePath, PROCESS_INFORMATION& process) {
@@ -68,7 +68,7 @@ void ExtractDuplicates(EditorLink& first, const char* duplicates) {
   if (IsEmpty(second)) {
     ShowError(first, kTextNewEditorCaptureFailed);
   } else {
-    bool whole = ReplaceWholeText(second, duplicates);
+    bool whole = ReplaceWholeText(second, duplicates) == WriteOutcome::kWhole;
     GoToLine(second, 0);
     if (!whole) ShowError(first, kTextNewEditorWriteFailed);
   }
@@ -104,7 +104,8 @@ void EndEditorTurn(HANDLE turn) {
 // exit code. The turn ends before a failure message, so that a run waiting
 // behind this one need not wait for the user. A text with a NUL among the
 // bytes to sort is no text: the sort would cut it at the NUL and write the
-// rest of the document away.
+// rest of the document away. A sorted text that the editor never took ends
+// the run as a sort without memory does: nothing was written.
 int SortInTurn(AppRecord& app, char*& duplicates) {
   HANDLE turn = TakeEditorTurn(app.link);
   if (!turn) {
@@ -120,10 +121,14 @@ int SortInTurn(AppRecord& app, char*& duplicates) {
     return kExitReadFailed;
   }
   bool sorted = SortText(app.link, text, duplicates);
-  bool written = sorted && WriteBack(app.link, text, useSelection);
+  WriteOutcome written = sorted ? WriteBack(app.link, text, useSelection) : WriteOutcome::kNotTaken;
   EndEditorTurn(turn);
   if (!sorted) return kExitNotSorted;
-  if (!written) {
+  if (written == WriteOutcome::kNotTaken) {
+    ShowError(app.link, kTextOutOfMemory);
+    return kExitNotSorted;
+  }
+  if (written == WriteOutcome::kShort) {
     ShowError(app.link, kTextWriteBackFailed);
     return kExitNotWrittenBack;
   }

@@ -43,14 +43,22 @@ char* ReadWholeText(const EditorLink& link, size_t* length = nullptr);
 // as above.
 char* ReadSelection(const EditorLink& link, size_t* length = nullptr);
 
+// How a write-back ended. Neither transport says how much the pane took,
+// so the pane is measured afterwards; one that cannot be measured is taken
+// at its word.
+enum class WriteOutcome {
+  kWhole,     // the pane holds what was written
+  kNotTaken,  // the pane never took the insertion: its text is as it was
+  kShort,     // the pane measurably holds other than what was written
+};
+
 // Puts text in place of the whole document; the caret stays where the
-// insertion left it. False when the pane then measurably holds other than
-// the text: the editor stopped taking it part way.
-bool ReplaceWholeText(const EditorLink& link, const char* text);
-// Puts text in place of the selection and selects it. False when the pane
+// insertion left it.
+WriteOutcome ReplaceWholeText(const EditorLink& link, const char* text);
+// Puts text in place of the selection and selects it; kShort when the pane
 // then measurably holds other than the text around the old selection and
-// the new text.
-bool ReplaceSelection(const EditorLink& link, const char* text);
+// the new text. A selection not taken stays as it was.
+WriteOutcome ReplaceSelection(const EditorLink& link, const char* text);
 
 // An empty selection at the byte position.
 void PlaceCaret(const EditorLink& link, uint32_t position);

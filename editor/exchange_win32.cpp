@@ -236,9 +236,16 @@ size_t InsertedSoFar(const EditorLink& link, size_t fixed) {
 
 // EM_REPLACESEL at the caret, repeated with the rest of the text while the
 // pane keeps taking part of it; fixed is the length of the text around the
-// insertion. An insertion that adds nothing ends it.
-void InsertThroughPane(const EditorLink& link, const char* text, size_t n, size_t fixed) {
+// insertion. An insertion that adds nothing ends it. False when the pane
+// did not take the first insertion at all: one that takes it leaves the
+// caret after what it inserted, so a selection still standing means that
+// the message never reached it (under Wine, when this process has no memory
+// left to convert a long text on its way). Its text is then as it was,
+// which a measure of its length cannot tell from a sorted text of the same
+// length.
+bool InsertThroughPane(const EditorLink& link, const char* text, size_t n, size_t fixed) {
   SendToPane(link, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
+  if (ReadPaneSelection(link).length > 0) return false;
   size_t inserted = InsertedSoFar(link, fixed);
   size_t added = inserted;
   while (inserted < n && added != 0) {
@@ -247,6 +254,7 @@ void InsertThroughPane(const EditorLink& link, const char* text, size_t n, size_
     added = now > inserted ? now - inserted : 0;
     inserted += added;
   }
+  return true;
 }
 
 }  // namespace
@@ -307,34 +315,35 @@ char* ReadSelection(const EditorLink& link, size_t* length) {
   return shrunk ? shrunk : text;
 }
 
-// Neither transport says how much the pane took (an import that the editor
-// served may still have stopped short), so the pane is measured afterwards.
-bool ReplaceWholeText(const EditorLink& link, const char* text) {
-  size_t n = static_cast<size_t>(lstrlenA(text));
+// An import that the editor served may still have stopped short, hence the
+// measure afterwards on both transports.
+WriteOutcome ReplaceWholeText(const EditorLink& link, const char* text) {
+  size_t n = strlen(text);
   if (!TransferViaSharedMemory(link, kWriteToEditor, kScopeWholeText, text, nullptr, nullptr)) {
     SelectInPane(link, 0, static_cast<size_t>(-1));
-    InsertThroughPane(link, text, n, 0);
+    if (!InsertThroughPane(link, text, n, 0)) return WriteOutcome::kNotTaken;
   }
-  return !PaneHoldsOtherThan(link, n, ReadPaneSelection(link));
+  return PaneHoldsOtherThan(link, n, ReadPaneSelection(link)) ? WriteOutcome::kShort : WriteOutcome::kWhole;
 }
 
 // Whichever way the text went in, it ends selected from the old selection
 // start over its own byte length. The pane must then hold the text around
 // the old selection and the new text, measured the same way before and
 // after.
-bool ReplaceSelection(const EditorLink& link, const char* text) {
+WriteOutcome ReplaceSelection(const EditorLink& link, const char* text) {
   PaneSelection selection = ReadPaneSelection(link);
-  size_t n = static_cast<size_t>(lstrlenA(text));
+  size_t n = strlen(text);
   size_t before = 0;
   bool measured = MeasurePane(link, selection, before);
   if (!TransferViaSharedMemory(link, kWriteToEditor, kScopeSelection, text, nullptr, nullptr)) {
     size_t length = measured ? before : PaneTextLength(link);
-    InsertThroughPane(link, text, n, length > selection.length ? length - selection.length : 0);
+    if (!InsertThroughPane(link, text, n, length > selection.length ? length - selection.length : 0))
+      return WriteOutcome::kNotTaken;
   }
   size_t around = before > selection.length ? before - selection.length : 0;
   bool whole = !measured || !PaneHoldsOtherThan(link, around + n, selection);
   SelectInPane(link, selection.start, selection.start + n);
-  return whole;
+  return whole ? WriteOutcome::kWhole : WriteOutcome::kShort;
 }
 
 void PlaceCaret(const EditorLink& link, uint32_t position) { SelectInPane(link, position, position); }

@@ -21,7 +21,7 @@ inline constexpr char kTextWriteBackFailed[] =
 // the newly started editor did not take the duplicate lines whole
 inline constexpr char kTextNewEditorWriteFailed[] = "新しい Morvane への書き込みに失敗しました。";
 
-// the sort ran out of memory
+// the sort ran out of memory, or the editor never took the sorted text
 inline constexpr char kTextOutOfMemory[] = "メモリが足りません。";
 
 // the options dialog could not be opened

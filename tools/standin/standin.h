@@ -44,6 +44,7 @@ struct PaneDocument {
   size_t selEnd = 0;
   std::vector<Edit> undo;
   unsigned long insertLimit = 0;  // bytes taken per EM_REPLACESEL; 0 no limit
+  bool ignoreReplaceSel = false;  // EM_REPLACESEL changes nothing
   bool insertTotalLimited = false;  // insertions stop after insertTotalLeft bytes more
   unsigned long insertTotalLeft = 0;
   bool getTextLimited = false;    // WM_GETTEXT runs dry after getTextLeft bytes

@@ -223,6 +223,7 @@ bool RegisterClasses(HINSTANCE instance) {
 
 bool LoadStartDocuments() {
   g.first.insertLimit = g.options.insertLimit;
+  g.first.ignoreReplaceSel = g.options.ignoreReplaceSel;
   g.first.insertTotalLimited = g.options.insertTotalLimited;
   g.first.insertTotalLeft = g.options.insertTotal;
   g.first.closeAfterRead = g.options.closeAfterRead;

@@ -14,6 +14,8 @@
 //   --insert-total=N       the pane takes N bytes in all, through EM_REPLACESEL
 //                          and EDM_IMPORTTEXT together, then no more
 //   --gettext-limit=N      WM_GETTEXT delivers N bytes in all, then 0 bytes
+//   --ignore-replacesel    EM_REPLACESEL changes nothing, as when the message
+//                          never reaches the pane
 //   --gettext-chunk=N      each WM_GETTEXT copies at most N bytes, however
 //                          large its buffer
 //   --no-exe-name          no TMorvaneExeName child
@@ -46,6 +48,7 @@ struct StandinOptions {
   bool kindReplyGiven = false;
   long kindReply = 0;
   unsigned long insertLimit = 0;  // 0: no limit
+  bool ignoreReplaceSel = false;
   bool insertTotalLimited = false;
   unsigned long insertTotal = 0;
   bool getTextLimited = false;

@@ -89,7 +89,7 @@ LRESULT AnswerLengthProbe(const PaneDocument& doc, WPARAM size, LPARAM buffer) {
 }
 
 LRESULT AnswerReplaceSel(PaneDocument& doc, WPARAM undoable, LPARAM text) {
-  if (text == 0) return 0;
+  if (text == 0 || doc.ignoreReplaceSel) return 0;
   size_t length = strlen(reinterpret_cast<const char*>(text));
   if (doc.insertLimit) length = std::min<size_t>(length, doc.insertLimit);
   length = TakeInsertAllowance(doc, length);
