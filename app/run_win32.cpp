@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/app_record.h"
+#include "app/work_window.h"
 #include "cmdline/sort_options.h"
 #include "cmdline/switches.h"
 #include "editor/capture.h"
@@ -100,39 +101,52 @@ void EndEditorTurn(HANDLE turn) {
   CloseHandle(turn);
 }
 
-// Reads the text, sorts it and writes it back, in the editor's turn; the
-// exit code. The turn ends before a failure message, so that a run waiting
-// behind this one need not wait for the user. A text with a NUL among the
+// How the work on the editor's text ended: the exit code and the message
+// to show, if any.
+struct WorkEnd {
+  int exitCode;
+  const char* message;
+};
+
+// Reads the text, sorts it and writes it back. A text with a NUL among the
 // bytes to sort is no text: the sort would cut it at the NUL and write the
 // rest of the document away. A sorted text that the editor never took ends
-// the run as a sort without memory does: nothing was written.
+// the run as a sort without memory does: nothing was written. The sort
+// shows its own out-of-memory message.
+WorkEnd ReadSortWrite(AppRecord& app, char*& duplicates, WorkWindow& work) {
+  bool useSelection = GetSelectionKind(app.link) != -1;
+  size_t length = 0;
+  char* text = useSelection ? ReadSelection(app.link, &length) : ReadWholeText(app.link, &length);
+  if (!text || !IsSortableText(text, length)) return {kExitReadFailed, kTextReadFailed};
+  if (!work.window && HasManyLines(text, length)) work = ShowWorkWindow(app.link);
+  TendWorkWindow(work);
+  if (!SortText(app.link, text, duplicates)) return {kExitNotSorted, nullptr};
+  TendWorkWindow(work);
+  switch (WriteBack(app.link, text, useSelection)) {
+    case WriteOutcome::kNotTaken: return {kExitNotSorted, kTextOutOfMemory};
+    case WriteOutcome::kShort: return {kExitNotWrittenBack, kTextWriteBackFailed};
+    case WriteOutcome::kWhole: break;
+  }
+  return {kExitSorted, nullptr};
+}
+
+// The work, in the editor's turn, with the work window over the editor
+// when the document is large or has many lines; the exit code. Both end before a failure
+// message, so that a run waiting behind this one need not wait for the
+// user, and the user is not told of work while the tool waits for them.
 int SortInTurn(AppRecord& app, char*& duplicates) {
   HANDLE turn = TakeEditorTurn(app.link);
   if (!turn) {
     ShowError(app.link, kTextReadFailed);
     return kExitReadFailed;
   }
-  bool useSelection = GetSelectionKind(app.link) != -1;
-  size_t length = 0;
-  char* text = useSelection ? ReadSelection(app.link, &length) : ReadWholeText(app.link, &length);
-  if (!text || !IsSortableText(text, length)) {
-    EndEditorTurn(turn);
-    ShowError(app.link, kTextReadFailed);
-    return kExitReadFailed;
-  }
-  bool sorted = SortText(app.link, text, duplicates);
-  WriteOutcome written = sorted ? WriteBack(app.link, text, useSelection) : WriteOutcome::kNotTaken;
+  WorkWindow work = {};
+  if (IsLargeDocument(MeasureWholeText(app.link))) work = ShowWorkWindow(app.link);
+  WorkEnd end = ReadSortWrite(app, duplicates, work);
+  CloseWorkWindow(work);
   EndEditorTurn(turn);
-  if (!sorted) return kExitNotSorted;
-  if (written == WriteOutcome::kNotTaken) {
-    ShowError(app.link, kTextOutOfMemory);
-    return kExitNotSorted;
-  }
-  if (written == WriteOutcome::kShort) {
-    ShowError(app.link, kTextWriteBackFailed);
-    return kExitNotWrittenBack;
-  }
-  return kExitSorted;
+  if (end.message) ShowError(app.link, end.message);
+  return end.exitCode;
 }
 
 }  // namespace

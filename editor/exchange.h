@@ -31,6 +31,9 @@ bool CanAskSelectionKind(const EditorLink& link);
 bool TransferViaSharedMemory(const EditorLink& link, TransferDirection direction, TransferScope scope,
                              const char* textIn, char** textOut, size_t* lengthOut);
 
+// The byte length of the pane's whole text, as the reads measure it.
+size_t MeasureWholeText(const EditorLink& link);
+
 // -1 nothing selected, 0 or 1 a selection, kSelectionKindUnknown otherwise.
 int32_t GetSelectionKind(const EditorLink& link);
 

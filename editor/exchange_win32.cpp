@@ -284,6 +284,8 @@ bool TransferViaSharedMemory(const EditorLink& link, TransferDirection direction
   return served;
 }
 
+size_t MeasureWholeText(const EditorLink& link) { return PaneByteCount(link, ReadPaneSelection(link)); }
+
 int32_t GetSelectionKind(const EditorLink& link) {
   if (!CanAskSelectionKind(link)) return ReadPaneSelection(link).length == 0 ? -1 : 0;
   int32_t reply = static_cast<int32_t>(SendToMain(link, EDM_GETSELECTIONKIND, 0, 0));

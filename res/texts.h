@@ -24,6 +24,9 @@ inline constexpr char kTextNewEditorWriteFailed[] = "新しい Morvane への書
 // the sort ran out of memory, or the editor never took the sorted text
 inline constexpr char kTextOutOfMemory[] = "メモリが足りません。";
 
+// the run is at work on a large document (the window over the editor)
+inline constexpr char kTextWorking[] = "並べ替えています…";
+
 // the options dialog could not be opened
 inline constexpr char kTextDialogFailed[] = "ダイアログの起動に失敗しました。";
 

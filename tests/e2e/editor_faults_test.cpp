@@ -259,7 +259,9 @@ TEST_P(FaultTable, DocumentUntouchedOrSortedExactly) {
   // holds it (and says so).
   std::pair<DWORD, DWORD> selection(DWORD(row.selStart), DWORD(std::min(row.selEnd, after.size())));
   if (row.selStart == row.selEnd) selection = {0, 0};
-  if (options.find("--report-selection") == std::string::npos) EXPECT_EQ(SelectionOf(editor), selection);
+  if (options.find("--report-selection") == std::string::npos) {
+    EXPECT_EQ(SelectionOf(editor), selection);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(EditorFaults, FaultTable, ::testing::ValuesIn(kFaultRows),
@@ -518,6 +520,9 @@ struct LargeRow {
   const char* arguments;
   int exitCode;
   std::string (*expected)(const std::string& text);  // null: untouched
+  bool showsWork = false;  // large or of many lines: the work window shows while the run works
+  const char* editorOptions = "";
+  const char* box = nullptr;  // the one message owned by the editor, or none
 };
 
 void PrintTo(const LargeRow& row, std::ostream* os) { *os << row.name; }
@@ -535,12 +540,16 @@ std::string AscendingLocale(const std::string& text) { return SortedText(text, O
 std::string OneEmptyLine(const std::string&) { return "\r\n"; }
 
 const LargeRow kLargeRows[] = {
-    {"FiftyMegabytes_Channel", StandinVariant::k0_73_0_1, FiftyMegabytes, "/A /T", 0, AscendingBytes},
+    {"FiftyMegabytes_Channel", StandinVariant::k0_73_0_1, FiftyMegabytes, "/A /T", 0, AscendingBytes, true},
+    {"FiftyMegabytes_Extract", StandinVariant::k0_73_0_1, FiftyMegabytes, "/A /T /E", 0, AscendingBytes, true},
     {"OneLineOfOneMegabyte_Channel", StandinVariant::k0_73_0_1, OneLineOfOneMegabyte, "/A", kNotSorted, nullptr},
     {"LongLineAmongShort_Channel", StandinVariant::k0_73_0_1, LongLineAmongShort, "/A", 0, AscendingLocale},
     {"LongLineAmongShort_Messages", StandinVariant::k0_72_0_5, LongLineAmongShort, "/A", 0, AscendingLocale},
-    {"MillionEmptyLines_Channel", StandinVariant::k0_73_0_1, MillionEmptyLines, "/A", 0, AscendingLocale},
-    {"MillionEmptyLines_RemoveDuplicates", StandinVariant::k0_73_0_1, MillionEmptyLines, "/A /R", 0, OneEmptyLine},
+    {"MillionEmptyLines_Channel", StandinVariant::k0_73_0_1, MillionEmptyLines, "/A", 0, AscendingLocale, true},
+    {"MillionEmptyLines_RemoveDuplicates", StandinVariant::k0_73_0_1, MillionEmptyLines, "/A /R", 0, OneEmptyLine,
+     true},
+    {"MillionEmptyLines_NeverTaken_Messages", StandinVariant::k0_72_0_5, MillionEmptyLines, "/A /T", kNotSorted,
+     nullptr, true, "--ignore-replacesel", kTextOutOfMemory},
 };
 
 class LargeTable : public OrdwellTest, public ::testing::WithParamInterface<LargeRow> {};
@@ -549,8 +558,28 @@ TEST_P(LargeTable, SortedExactlyOrUntouched) {
   const LargeRow& row = GetParam();
   const std::string text = row.text();
   Standin editor;
-  ASSERT_TRUE(StartEditor(row.variant, "", text, &editor));
+  ASSERT_TRUE(StartEditor(row.variant, row.editorOptions, text, &editor));
   ASSERT_TRUE(StartOrdwell(row.arguments, &run_));
+  // While the work window shows, the editor keeps the foreground, which the
+  // capture of a second editor (/E) relies on; the window is gone before
+  // any message.
+  bool workShown = false, foregroundMoved = false;
+  WaitFor(
+      [&] {
+        bool working = FindWorkWindow(run_) != nullptr;
+        workShown = workShown || working;
+        foregroundMoved = foregroundMoved || (working && GetForegroundWindow() != editor.mainWindow);
+        return WaitForSingleObject(run_.process, 0) == WAIT_OBJECT_0 || AnyMessageBox(run_.processId);
+      },
+      120000);
+  EXPECT_EQ(workShown, row.showsWork);
+  EXPECT_FALSE(foregroundMoved);
+  if (row.box) {
+    EXPECT_EQ(FindWorkWindow(run_), nullptr);
+    FoundMessageBox box = WaitForBox(editor.mainWindow);
+    EXPECT_EQ(box.text, row.box);
+    EXPECT_TRUE(DismissMessageBox(box.window));
+  }
   OrdwellEnd end = WaitForOrdwellEnd(run_, 120000);
   EXPECT_EQ(end.strayBox, "");
   EXPECT_TRUE(end.exited);

@@ -57,3 +57,7 @@ std::vector<DWORD> OtherStandinIds(DWORD known);
 bool StartEditor(StandinVariant variant, const std::string& options, const std::string& text, Standin* editor,
                  bool waitForPane = true);
 bool WaitForForeground(HWND window, unsigned timeoutMs = 5000);
+
+// The window over the editor that says the run is at work (class
+// "OrdwellWork"), while the run shows it; else null.
+HWND FindWorkWindow(const OrdwellRun& run);

@@ -115,6 +115,16 @@ bool WaitForForeground(HWND window, unsigned timeoutMs) {
   return WaitFor([&] { return GetForegroundWindow() == window; }, timeoutMs);
 }
 
+HWND FindWorkWindow(const OrdwellRun& run) {
+  for (HWND window = FindWindowExA(nullptr, nullptr, "OrdwellWork", nullptr); window;
+       window = FindWindowExA(nullptr, window, "OrdwellWork", nullptr)) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == run.processId && IsWindowVisible(window)) return window;
+  }
+  return nullptr;
+}
+
 bool StartEditor(StandinVariant variant, const std::string& options, const std::string& text, Standin* editor,
                  bool waitForPane) {
   std::string file = WriteTempFile(text);

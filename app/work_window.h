@@ -1,0 +1,33 @@
+#pragma once
+#include <cstddef>
+
+#include "editor/link.h"
+
+// A small window of the tool's own over the editor while a run works on a
+// large document. The editor stands still meanwhile, busy with the tool's
+// messages or waiting for the sorted text, and a user should see that
+// something is at work: the window says so, with the wait cursor over it.
+// A cursor belongs to the thread that owns the window under it, so the
+// tool can show one over a window of its own only. The window is owned by
+// the editor's main window and never activated, so that the foreground
+// stays where the capture of a second editor expects it; nothing of the
+// editor is disabled, and the window goes with the tool's process whatever
+// happens to it.
+struct WorkWindow {
+  void* window;  // null: none shown
+};
+
+// Whether a run on a document of this many bytes takes about a second or
+// more: known before the read, which itself takes seconds for hundreds of
+// megabytes.
+bool IsLargeDocument(size_t bytes);
+// Whether the text read has lines enough for the sort alone to take about a
+// second or more: a million empty lines are only 2 MB.
+bool HasManyLines(const char* text, size_t length);
+
+WorkWindow ShowWorkWindow(const EditorLink& link);
+// Lets the window handle what came for it meanwhile (a repaint after
+// something covered it), between the steps of the work.
+void TendWorkWindow(const WorkWindow& work);
+// Safe on none and twice.
+void CloseWorkWindow(WorkWindow& work);

@@ -1,0 +1,111 @@
+#include "app/work_window.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/message_box.h"
+#include "res/texts.h"
+#include "ui/window_motion.h"
+
+namespace {
+
+const char kWorkClass[] = "OrdwellWork";
+
+// The shipped build under Wine took 0.3 s for the whole run on 10 MB of
+// 40-byte lines, 3.4 s through the channel and 7.6 s through messages on
+// 100 MB, and 7 s on a million empty lines in locale order.
+const size_t kLargeDocumentBytes = size_t(16) << 20;
+const size_t kManyLines = size_t(1) << 18;
+const int kWidth = 240;
+const int kHeight = 48;
+
+// The face of the options dialog, so that the Japanese text draws.
+HFONT WorkFont() {
+  static HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "ＭＳ Ｐゴシック");
+  return font;
+}
+
+void PaintWork(HWND window) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  RECT client;
+  GetClientRect(window, &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  HGDIOBJ oldFont = SelectObject(dc, WorkFont());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  DrawTextA(dc, kTextWorking, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, oldFont);
+  EndPaint(window, &paint);
+}
+
+// The thread becomes the active one only when the run shows a message box
+// (the sort's, when memory runs out): the work is over, and the window must
+// not stand beside the box saying otherwise.
+LRESULT CALLBACK WorkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      PaintWork(window);
+      return 0;
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_ACTIVATEAPP:
+      if (wParam) ShowWindow(window, SW_HIDE);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+bool RegisterWorkClass(HINSTANCE instance) {
+  WNDCLASSA work = {};
+  work.lpfnWndProc = WorkProc;
+  work.hInstance = instance;
+  work.hCursor = LoadCursor(nullptr, IDC_WAIT);
+  work.lpszClassName = kWorkClass;
+  return RegisterClassA(&work) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+bool IsLargeDocument(size_t bytes) { return bytes >= kLargeDocumentBytes; }
+
+bool HasManyLines(const char* text, size_t length) {
+  const char* end = text + length;
+  size_t lines = 0;
+  for (const char* at = text; lines < kManyLines && (at = static_cast<const char*>(memchr(at, '\n', end - at))); ++at)
+    ++lines;
+  return lines >= kManyLines;
+}
+
+// The thread's cursor is set before the window is made: Wine gives a new
+// window the cursor of its thread, and while the tool works its thread
+// answers no WM_SETCURSOR.
+WorkWindow ShowWorkWindow(const EditorLink& link) {
+  WorkWindow work = {};
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  if (!RegisterWorkClass(instance)) return work;
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  HWND owner = static_cast<HWND>(link.mainWindow);
+  HWND window = CreateWindowExA(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kWorkClass, kMessageCaption, WS_POPUP | WS_BORDER,
+                                0, 0, kWidth, kHeight, owner, nullptr, instance, nullptr);
+  if (!window) return work;
+  CenterWindowOver(window, owner, false);
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  UpdateWindow(window);
+  work.window = window;
+  return work;
+}
+
+void TendWorkWindow(const WorkWindow& work) {
+  MSG message;
+  while (work.window && PeekMessageA(&message, static_cast<HWND>(work.window), 0, 0, PM_REMOVE))
+    DispatchMessageA(&message);
+}
+
+void CloseWorkWindow(WorkWindow& work) {
+  if (work.window) DestroyWindow(static_cast<HWND>(work.window));
+  work.window = nullptr;
+}
