@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 void PaneBytes::replace(size_t pos, size_t n, const char* text, size_t length) {
   if (pos == 0 && length == 0) {
@@ -33,10 +34,12 @@ void SetPaneSelection(PaneDocument& doc, long start, long end) {
 
 void ReplacePaneSelection(PaneDocument& doc, const char* text, size_t length, bool undoable) {
   size_t at = doc.selStart;
-  std::string removed = doc.bytes.substr(at, doc.selEnd - at);
+  // Only an undoable edit keeps what it removed: replacing a whole document
+  // of hundreds of megabytes need not hold a copy of it besides.
+  std::string removed = undoable ? doc.bytes.substr(at, doc.selEnd - at) : std::string();
   doc.bytes.replace(at, doc.selEnd - at, text, length);
   if (undoable) {
-    doc.undo.push_back({at, removed, length});
+    doc.undo.push_back({at, std::move(removed), length});
   } else {
     doc.undo.clear();  // older edits no longer stand where they were recorded
   }
