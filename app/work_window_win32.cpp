@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/message_box.h"
@@ -72,11 +73,15 @@ bool RegisterWorkClass(HINSTANCE instance) {
 
 bool IsLargeDocument(size_t bytes) { return bytes >= kLargeDocumentBytes; }
 
+// Counts by offsets, not by differences of pointers: a text read into a
+// large-address-aware 32-bit process may span more than 2 GB.
 bool HasManyLines(const char* text, size_t length) {
-  const char* end = text + length;
   size_t lines = 0;
-  for (const char* at = text; lines < kManyLines && (at = static_cast<const char*>(memchr(at, '\n', end - at))); ++at)
-    ++lines;
+  for (size_t at = 0; lines < kManyLines && at < length; ++lines) {
+    const void* hit = memchr(text + at, '\n', length - at);
+    if (!hit) break;
+    at += static_cast<size_t>(reinterpret_cast<uintptr_t>(hit) - reinterpret_cast<uintptr_t>(text + at)) + 1;
+  }
   return lines >= kManyLines;
 }
 
