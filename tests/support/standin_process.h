@@ -53,6 +53,9 @@ bool NoStandinRunning(unsigned timeoutMs = 5000);
 // of any size and any bytes come through unchanged.
 bool SetStandinText(const Standin& standin, const std::string& bytes);
 bool ReadStandinText(const Standin& standin, std::string* bytes);
+// The first pane's whole document into the file at path, for documents too
+// large to hold in a test.
+bool SaveStandinText(const Standin& standin, const std::string& path);
 // EM_SETSEL and EM_GETSEL on the first pane.
 bool SelectInStandin(const Standin& standin, long start, long end);
 bool ReadStandinSelection(const Standin& standin, DWORD* start, DWORD* end);

@@ -186,6 +186,10 @@ bool ReadStandinText(const Standin& standin, std::string* bytes) {
   return read;
 }
 
+bool SaveStandinText(const Standin& standin, const std::string& path) {
+  return TransferFile(standin, kStandinSaveText, path);
+}
+
 bool SelectInStandin(const Standin& standin, long start, long end) {
   return Send(standin.editPane, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end), nullptr);
 }

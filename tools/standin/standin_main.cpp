@@ -1,8 +1,12 @@
 // A stand-in for the Morvane editor: a real Win32 program with the editor's
 // window classes, edit-pane messages, private messages and named-section
 // protocol, so that the tool can be tested and shown against real windows.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "editor/editor_protocol.h"
 #include "tools/standin/standin.h"
@@ -50,40 +54,68 @@ unsigned ReadOwnVersion() {
   return (a & 0xFF) << 24 | (b & 0xFF) << 16 | (c & 0xFF) << 8 | (d & 0xFF);
 }
 
-// Maps the section that the tool made for this window. The view's real size
-// comes from VirtualQuery, so that a section smaller than the transfer is
-// refused rather than overrun.
-void* MapToolSection(DWORD access, HANDLE* section, size_t* viewSize) {
+// The section that the tool made for this window is mapped a window at a
+// time, as the tool maps it, so that a 32-bit stand-in needs no second
+// stretch of address space as large as the document it holds. A window past
+// the section's end cannot be mapped: a section smaller than the transfer
+// is refused rather than overrun. Offsets are multiples of the allocation
+// granularity.
+constexpr size_t kWindow = size_t(16) << 20;
+
+HANDLE OpenToolSection(DWORD access) {
   char name[64];
   snprintf(name, sizeof name, "%s%u", kSectionNamePrefix,
            static_cast<unsigned>(reinterpret_cast<UINT_PTR>(g.main)));
-  *section = OpenFileMappingA(access, FALSE, name);
-  if (!*section) return nullptr;
-  void* view = MapViewOfFile(*section, access, 0, 0, 0);
-  MEMORY_BASIC_INFORMATION info;
-  if (view && VirtualQuery(view, &info, sizeof info) == sizeof info) {
-    *viewSize = info.RegionSize;
-    return view;
+  return OpenFileMappingA(access, FALSE, name);
+}
+
+char* MapWindow(HANDLE section, DWORD access, size_t at, size_t size) {
+  uint64_t offset = at;
+  return static_cast<char*>(
+      MapViewOfFile(section, access, static_cast<DWORD>(offset >> 32), static_cast<DWORD>(offset), size));
+}
+
+// copy(view, at, size) for each window of the first count bytes; false when
+// one cannot be mapped.
+template <typename Copy>
+bool CopyByWindows(HANDLE section, DWORD access, size_t count, Copy copy) {
+  for (size_t at = 0; at < count; at += kWindow) {
+    size_t size = std::min(kWindow, count - at);
+    char* view = MapWindow(section, access, at, size);
+    if (!view) return false;
+    copy(view, at, size);
+    UnmapViewOfFile(view);
   }
+  return true;
+}
+
+bool SectionHolds(HANDLE section, size_t count) {
+  if (count == 0) return true;
+  size_t at = (count - 1) / kWindow * kWindow;
+  char* view = MapWindow(section, FILE_MAP_READ, at, count - at);
   if (view) UnmapViewOfFile(view);
-  CloseHandle(*section);
-  return nullptr;
+  return view != nullptr;
+}
+
+// A NUL after the text, where the section has room for it.
+void EndSectionText(HANDLE section, size_t n) {
+  size_t at = n / kWindow * kWindow;
+  char* view = MapWindow(section, FILE_MAP_WRITE, at, n - at + 1);
+  if (!view) return;
+  view[n - at] = '\0';
+  UnmapViewOfFile(view);
 }
 
 LRESULT ExportText(WPARAM scope) {
   if (g.version < kVersionWithChannel || !g.pane || scope > 1 || g.options.refuseExport[scope]) return 0;
-  HANDLE section;
-  size_t viewSize = 0;
-  char* view = static_cast<char*>(MapToolSection(FILE_MAP_WRITE, &section, &viewSize));
-  if (!view) return 0;
+  HANDLE section = OpenToolSection(FILE_MAP_WRITE);
+  if (!section) return 0;
   size_t from = scope == kScopeSelection ? g.first.selStart : 0;
   size_t n = scope == kScopeSelection ? g.first.selEnd - from : g.first.bytes.size();
-  bool fits = n <= viewSize;
-  if (fits) {
-    memcpy(view, g.first.bytes.data() + from, n);
-    if (n < viewSize) view[n] = '\0';
-  }
-  UnmapViewOfFile(view);
+  const char* text = g.first.bytes.data() + from;
+  bool fits = CopyByWindows(section, FILE_MAP_WRITE, n,
+                            [&](char* view, size_t at, size_t size) { memcpy(view, text + at, size); });
+  if (fits) EndSectionText(section, n);
   CloseHandle(section);
   if (fits && g.options.closeAfterRead) DestroyWindow(g.main);  // gone before the reply reaches the tool
   return fits ? 1 : 0;
@@ -91,18 +123,20 @@ LRESULT ExportText(WPARAM scope) {
 
 LRESULT ImportText(WPARAM scope, LPARAM lParam) {
   if (g.version < kVersionWithChannel || !g.pane || scope > 1 || g.options.refuseImport[scope]) return 0;
-  HANDLE section;
-  size_t viewSize = 0;
-  const char* view = static_cast<const char*>(MapToolSection(FILE_MAP_READ, &section, &viewSize));
-  if (!view) return 0;
+  HANDLE section = OpenToolSection(FILE_MAP_READ);
+  if (!section) return 0;
   size_t n = static_cast<size_t>(lParam);
-  bool fits = n <= viewSize;
+  std::string text;
+  bool fits = SectionHolds(section, n);
+  if (fits) text.resize(n);
+  fits = fits && CopyByWindows(section, FILE_MAP_READ, n,
+                               [&](char* view, size_t at, size_t size) { memcpy(&text[at], view, size); });
+  CloseHandle(section);
   if (fits) {
     if (scope == kScopeWholeText) SetPaneSelection(g.first, 0, -1);
-    ReplacePaneSelection(g.first, view, TakeInsertAllowance(g.first, n), false);  // served, even when cut short
+    // Served, even when the pane takes only part of it.
+    ReplacePaneSelection(g.first, text.data(), TakeInsertAllowance(g.first, n), false);
   }
-  UnmapViewOfFile(view);
-  CloseHandle(section);
   InvalidateRect(g.pane, nullptr, FALSE);
   return fits ? 1 : 0;
 }
