@@ -183,4 +183,22 @@ TEST(ReleaseVersion, PackagedExecutablesCarryTheProjectVersion) {
   }
 }
 
+// The shipped Ordwell.exe may use 4 GB of address space under 64-bit
+// Windows: its largest document nearly doubles.
+TEST(ReleaseImage, PackagedToolIsLargeAddressAware) {
+  HANDLE file = CreateFileA((ReleaseDir() + "\\Ordwell.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  IMAGE_DOS_HEADER dos = {};
+  IMAGE_NT_HEADERS32 nt = {};
+  DWORD got = 0;
+  bool read = ReadFile(file, &dos, sizeof dos, &got, nullptr) && got == sizeof dos &&
+              SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+              ReadFile(file, &nt, sizeof nt, &got, nullptr) && got == sizeof nt;
+  CloseHandle(file);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+  EXPECT_TRUE(nt.FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+}
+
 }  // namespace

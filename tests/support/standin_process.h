@@ -26,6 +26,7 @@ struct Standin {
 // of stand-ins, or in the folder that UseStandinDir named last.
 std::string StandinExePath(StandinVariant variant);
 void UseStandinDir(const std::string& dir);
+std::string StandinDirInUse();
 
 // Starts the variant with the options (see tools/standin/standin_options.h)
 // and waits until its main window is shown and, unless waitForPane is false,

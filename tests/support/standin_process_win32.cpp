@@ -91,6 +91,8 @@ std::string StandinExePath(StandinVariant variant) {
 
 void UseStandinDir(const std::string& dir) { StandinDir() = dir; }
 
+std::string StandinDirInUse() { return StandinDir(); }
+
 bool StartStandin(StandinVariant variant, const std::string& options, Standin* standin, bool waitForPane,
                   unsigned timeoutMs) {
   *standin = Standin{};
