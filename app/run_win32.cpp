@@ -141,7 +141,7 @@ int SortInTurn(AppRecord& app, char*& duplicates) {
     return kExitReadFailed;
   }
   WorkWindow work = {};
-  if (IsLargeDocument(MeasureWholeText(app.link))) work = ShowWorkWindow(app.link);
+  if (IsLargeDocument(MeasureWholeText(app.link), CanUseSharedMemory(app.link))) work = ShowWorkWindow(app.link);
   WorkEnd end = ReadSortWrite(app, duplicates, work);
   CloseWorkWindow(work);
   EndEditorTurn(turn);

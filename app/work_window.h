@@ -18,9 +18,10 @@ struct WorkWindow {
 };
 
 // Whether a run on a document of this many bytes takes about a second or
-// more: known before the read, which itself takes seconds for hundreds of
-// megabytes.
-bool IsLargeDocument(size_t bytes);
+// more: known before the read, which itself takes seconds for large
+// documents, the longest through messages (each chunk of 32760 bytes a
+// deletion, a copy and an undo).
+bool IsLargeDocument(size_t bytes, bool throughChannel);
 // Whether the text read has lines enough for the sort alone to take about a
 // second or more: a million empty lines are only 2 MB.
 bool HasManyLines(const char* text, size_t length);
