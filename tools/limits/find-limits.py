@@ -13,7 +13,8 @@ installed, so that it runs the i686 Ordwell.exe), so that tests may run meanwhil
 PATH is channel (an editor of 0.73.0.1) or messages (0.72.0.5); SHAPE is
 short (lines of 40 bytes) or long (10,240 bytes). Without --sizes it
 brackets the limit by doubling from --start MB and bisects to --precision MB.
---laa runs a copy of Ordwell.exe marked large-address-aware. Each run's line
+Ordwell.exe runs as a copy marked large-address-aware with --laa (as it
+ships) and unmarked without (2 GB of address space). Each run's line
 says how it ended, the seconds of its parts (read, sort, write-back), the
 editor's longest silence, and whether the editor's text is sorted exactly,
 untouched, or damaged. Documents go to build/limits/.
@@ -78,18 +79,17 @@ def same_file(a, b):
 
 def ordwell_copy(exe, laa):
     """A copy of Ordwell.exe, so that a build meanwhile changes nothing under
-    test; with laa, marked IMAGE_FILE_LARGE_ADDRESS_AWARE."""
+    test, marked IMAGE_FILE_LARGE_ADDRESS_AWARE with laa and unmarked
+    without, whatever the build says."""
     folder = os.path.join(WORK, "laa" if laa else "plain")
     os.makedirs(folder, exist_ok=True)
     copy = os.path.join(folder, "Ordwell.exe")
     shutil.copyfile(exe, copy)
-    if not laa:
-        return copy
     with open(copy, "r+b") as exe:
         exe.seek(0x3C)
         characteristics = struct.unpack("<I", exe.read(4))[0] + 4 + 18
         exe.seek(characteristics)
-        flags = struct.unpack("<H", exe.read(2))[0] | 0x0020
+        flags = struct.unpack("<H", exe.read(2))[0] & ~0x0020 | (0x0020 if laa else 0)
         exe.seek(characteristics)
         exe.write(struct.pack("<H", flags))
     return copy
@@ -174,7 +174,7 @@ def main():
     parser.add_argument("path", choices=["channel", "messages"])
     parser.add_argument("shape", choices=sorted(LINE))
     parser.add_argument("--extract", action="store_true", help="run with /E")
-    parser.add_argument("--laa", action="store_true", help="a copy of Ordwell.exe marked large-address-aware")
+    parser.add_argument("--laa", action="store_true", help="Ordwell.exe marked large-address-aware, as it ships")
     parser.add_argument("--exe", default=ORDWELL, help="the Ordwell.exe to measure (default: the win32 build's)")
     parser.add_argument("--sizes", help="comma-separated sizes in MB to run once each, instead of a search")
     parser.add_argument("--start", type=float, default=64, help="first size of the search, MB")

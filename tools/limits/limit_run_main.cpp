@@ -20,6 +20,7 @@
 
 #include "editor/editor_protocol.h"
 #include "tests/e2e/ordwell_run.h"
+#include "tests/support/deadline.h"
 #include "tests/support/message_box_watch.h"
 #include "tools/standin/standin_protocol.h"
 
@@ -138,11 +139,16 @@ Watched WatchRun(const OrdwellRun& run, HWND editor, double start) {
     if (w.exited || now - start > 3600) break;
     bool working = FindWorkWindow(run) != nullptr;
     w.workShown = w.workShown || working;
+    // A box is read once its text is there, lest one caught while it comes
+    // up be taken for a box without text.
     FoundMessageBox box;
-    if (AnyMessageBox(run.processId) && FindAnyMessageBox(run.processId, &box)) {
-      w.workBesideBox = w.workBesideBox || working;
-      w.boxes += (w.boxes.empty() ? "" : " | ") + ToUtf8(box.text);
-      DismissMessageBox(box.window, IDOK);
+    if (AnyMessageBox(run.processId)) {
+      WaitFor([&] { return FindAnyMessageBox(run.processId, &box) && !box.text.empty(); }, 3000);
+      if (box.window) {
+        w.workBesideBox = w.workBesideBox || working;
+        w.boxes += (w.boxes.empty() ? "" : " | ") + (box.text.empty() ? "(a box without text)" : ToUtf8(box.text));
+        DismissMessageBox(box.window, IDOK);
+      }
     }
     w.peakMegabytes = PeakVirtualMegabytes(run.process, w.peakMegabytes);
     Poll poll;
