@@ -38,11 +38,14 @@ HWND FindBoxNow(HWND owner, DWORD processId, bool anyOwner) {
   return search.found;
 }
 
+// Not SMTO_ABORTIFHUNG: a run that sent the editor a document of hundreds
+// of megabytes waited seconds for the reply, and Wine then counts its
+// thread as hung for a moment after its box has come up.
 std::string WindowText(HWND window) {
   char text[4096] = {};
   DWORD_PTR copied = 0;
   if (!window || !SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                                      SMTO_ABORTIFHUNG, kReplyTimeout, &copied)) {
+                                      SMTO_NORMAL, kReplyTimeout, &copied)) {
     return std::string();
   }
   return std::string(text, copied < sizeof text ? copied : sizeof text - 1);
