@@ -7,12 +7,19 @@
 
 #include "platform/format.h"
 #include "platform/heap.h"
+#include "sort/character_width.h"
 
 namespace {
 
 // No single WM_GETTEXT asks for more than this many bytes (plus the NUL):
 // older panes cannot copy more at once.
 constexpr size_t kChunk = 32760;
+
+// No single EM_REPLACESEL carries more than this many bytes. Under Wine the
+// text crosses to the editor as Unicode on its receiving thread's stack: an
+// editor with the usual stack of 1 MB ends on a text of 1 MB at once, and
+// takes 256 KB.
+constexpr size_t kInsertPiece = size_t(128) << 10;
 
 // The largest transfer whose section size, n + 257, fits the 32-bit size.
 constexpr size_t kMaxTransfer = 0xFFFFFFFFu - kSectionSlack;
@@ -234,22 +241,51 @@ size_t InsertedSoFar(const EditorLink& link, size_t fixed) {
   return length > fixed ? length - fixed : 0;
 }
 
-// EM_REPLACESEL at the caret, repeated with the rest of the text while the
-// pane keeps taking part of it; fixed is the length of the text around the
-// insertion. An insertion that adds nothing ends it. False when the pane
-// did not take the first insertion at all: one that takes it leaves the
-// caret after what it inserted, so a selection still standing means that
-// the message never reached it (under Wine, when this process has no memory
-// left to convert a long text on its way). Its text is then as it was,
-// which a measure of its length cannot tell from a sorted text of the same
-// length.
+// The end of the piece of text[from, n) that one EM_REPLACESEL offers: all
+// of the rest when it is short enough, else up to the last line end within
+// a piece, else (a longer line) up to the last whole character. Each piece
+// is converted on its own under Wine, and a two-byte character cut in two
+// would not survive it.
+size_t PieceEnd(const char* text, size_t from, size_t n) {
+  if (n - from <= kInsertPiece) return n;
+  size_t limit = from + kInsertPiece;
+  for (size_t at = limit; at >= from + 2; --at) {
+    if (text[at - 1] == '\n' && text[at - 2] == '\r') return at;
+  }
+  size_t at = from;
+  while (at + CharacterWidth(text + at) <= limit) at += CharacterWidth(text + at);
+  return at > from ? at : limit;
+}
+
+// EM_REPLACESEL of text[from, end); a piece that ends before the text's
+// end goes through a copy that ends there.
+void InsertPiece(const EditorLink& link, const char* text, size_t from, size_t end, size_t n) {
+  static char piece[kInsertPiece + 1];
+  const char* offered = text + from;
+  if (end < n) {
+    memcpy(piece, offered, end - from);
+    piece[end - from] = '\0';
+    offered = piece;
+  }
+  SendToPane(link, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(offered));
+}
+
+// EM_REPLACESEL at the caret, a piece at a time, repeated with the rest of
+// the text while the pane keeps taking it; fixed is the length of the text
+// around the insertion. An insertion that adds nothing ends it. False when
+// the pane did not take the first insertion at all: one that takes it
+// leaves the caret after what it inserted, so a selection still standing
+// means that the message never reached it (under Wine, when this process
+// has no memory left to convert the text on its way). Its text is then as
+// it was, which a measure of its length cannot tell from a sorted text of
+// the same length.
 bool InsertThroughPane(const EditorLink& link, const char* text, size_t n, size_t fixed) {
-  SendToPane(link, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
+  InsertPiece(link, text, 0, PieceEnd(text, 0, n), n);
   if (ReadPaneSelection(link).length > 0) return false;
   size_t inserted = InsertedSoFar(link, fixed);
   size_t added = inserted;
   while (inserted < n && added != 0) {
-    SendToPane(link, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text + inserted));
+    InsertPiece(link, text, inserted, PieceEnd(text, inserted, n), n);
     size_t now = InsertedSoFar(link, fixed);
     added = now > inserted ? now - inserted : 0;
     inserted += added;

@@ -148,6 +148,16 @@ const size_t kNulBeforeTo = kNulBefore.size() + kAscii.size();
 // ending inside the second two-byte character; and 40,000 bytes.
 const std::string kThirteen = "い\r\nb\r\nあ\r\ncd";
 const std::string kForty = NumberedLines(1000, 38);
+// Under Wine a message's text reaches the editor as Unicode on the stack of
+// its receiving thread: an editor with a stack of 1 MB is given the sorted
+// text in pieces, 2 MB of lines, and a line of 300 KB, mostly two-byte
+// characters after one of one byte, cut between characters.
+const std::string kTwoMegabytes = NumberedLines(50000, 38);
+std::string LongJapaneseLine() {
+  std::string line = "x";
+  for (int i = 0; i < 75000; ++i) line += "あい";
+  return "b\r\n" + line + "\r\na\r\n";
+}
 
 // Rows pair up: the same fault with and without the channel, or the same
 // transport with and without the fault.
@@ -180,6 +190,10 @@ const FaultRow kFaultRows[] = {
      Outcome::kSorted, nullptr},
     {"ShortCopies32000_Channel", StandinVariant::k0_73_0_1, "--gettext-chunk=32000", kForty, 0, 0, 0,
      Outcome::kSorted, nullptr},
+    {"OneMegabyteStack_Messages", StandinVariant::k0_72_0_5, "--stack=1048576", kTwoMegabytes, 0, 0, 0,
+     Outcome::kSorted, nullptr},
+    {"OneMegabyteStack_Messages_LongLine", StandinVariant::k0_72_0_5, "--stack=1048576", LongJapaneseLine(), 0, 0,
+     0, Outcome::kSorted, nullptr},
     {"GetTextLimit_Channel", StandinVariant::k0_73_0_1, "--gettext-limit=5", kMixed, 0, 0, 0, Outcome::kSorted,
      nullptr},
     {"GetTextLimit_Messages", StandinVariant::k0_72_0_5, "--gettext-limit=5", kMixed, 0, 0, kReadFailed,

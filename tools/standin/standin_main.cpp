@@ -289,17 +289,12 @@ void WaitIdle(unsigned long milliseconds) {
   KillTimer(nullptr, timer);
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  if (!ParseStandinOptions(__argc, __argv, &g.options)) return 2;
-  TakeInsertTotalFromEnvironment(&g.options);
-  if (!LoadStartDocuments()) return 2;
-  g.version = ReadOwnVersion();
-  if (!RegisterClasses(instance)) return 3;
+// The main window and its message loop, on the thread that calls it.
+DWORD WINAPI RunWindows(void* instance) {
   if (unsigned long delay = StartDelayFromEnvironment()) WaitIdle(delay);
   HWND main = CreateWindowExA(0, g.options.mainClass.c_str(), g.options.title.c_str(), WS_OVERLAPPEDWINDOW,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance, nullptr);
+                              CW_USEDEFAULT, CW_USEDEFAULT, 640, 480, nullptr, nullptr,
+                              static_cast<HINSTANCE>(instance), nullptr);
   if (!main) return 4;
   ShowWindow(main, SW_SHOW);
   UpdateWindow(main);
@@ -310,4 +305,27 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     DispatchMessageA(&msg);
   }
   return 0;
+}
+
+// With --stack, the windows live on a thread of that stack size.
+DWORD RunWindowsOnStack(HINSTANCE instance, unsigned long stack) {
+  HANDLE thread = CreateThread(nullptr, stack, RunWindows, instance, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+  if (!thread) return 5;
+  WaitForSingleObject(thread, INFINITE);
+  DWORD code = 5;
+  GetExitCodeThread(thread, &code);
+  CloseHandle(thread);
+  return code;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  if (!ParseStandinOptions(__argc, __argv, &g.options)) return 2;
+  TakeInsertTotalFromEnvironment(&g.options);
+  if (!LoadStartDocuments()) return 2;
+  g.version = ReadOwnVersion();
+  if (!RegisterClasses(instance)) return 3;
+  if (g.options.stack) return static_cast<int>(RunWindowsOnStack(instance, g.options.stack));
+  return static_cast<int>(RunWindows(instance));
 }

@@ -25,6 +25,9 @@
 //   --title=TEXT           the main window's title (default "Morvane")
 //   --main-class=NAME      the main window's class (default TMorvaneMainForm)
 //   --save-on-close=PATH   write the first pane's bytes to PATH when the window closes
+//   --stack=BYTES          run the windows on a thread with a stack of BYTES,
+//                          as an editor with that stack; Wine puts the data
+//                          of a message from another process on it
 //   --close-after-read     close the main window right after handing out the
 //                          whole document: an EDM_EXPORTTEXT it served, or a
 //                          WM_GETTEXT that delivered the first pane's last byte
@@ -64,6 +67,7 @@ struct StandinOptions {
   std::string mainClass = "TMorvaneMainForm";
   std::string saveOnClose;
   bool closeAfterRead = false;
+  unsigned long stack = 0;  // 0: the executable's own (256 MB)
 };
 
 // Reads the arguments after the program name; false on an unknown option.
