@@ -6,7 +6,8 @@
 // waits shows the editor busy with the tool's messages.
 //
 // Usage: limit_run ORDWELL_EXE STANDIN_DIR channel|messages DOCUMENT OUTPUT SWITCHES...
-// Prints one line: exit, boxes, seconds (total, read, sort, write-back),
+// Prints one line (the box texts in code page 932, the rest ASCII): exit,
+// boxes, seconds (total, read, sort, write-back),
 // the editor's longest silence, whether it answers afterwards, processes
 // left behind, Ordwell's peak private bytes, whether its work window showed
 // (and whether it still stood when a message box came).
@@ -26,12 +27,9 @@
 
 namespace {
 
-double Now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return double(counter.QuadPart) / double(frequency.QuadPart);
-}
+// Seconds, to the millisecond: the runs watched take from a tenth of a
+// second to minutes.
+double Now() { return double(GetTickCount64()) / 1000; }
 
 // A question to the editor that may wait as long as the editor is busy.
 bool Ask(HWND window, UINT message, WPARAM wParam, LRESULT* reply, UINT timeoutMs = 600000) {
@@ -91,17 +89,6 @@ Phases SplitPhases(const std::vector<Poll>& polls, double start, double end) {
   return phases;
 }
 
-std::string ToUtf8(const std::string& cp932) {
-  if (cp932.empty()) return "";
-  int n = MultiByteToWideChar(932, 0, cp932.data(), int(cp932.size()), nullptr, 0);
-  std::wstring wide(n, L'\0');
-  MultiByteToWideChar(932, 0, cp932.data(), int(cp932.size()), &wide[0], n);
-  int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-  std::string utf8(m, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, &utf8[0], m, nullptr, nullptr);
-  return utf8;
-}
-
 bool SaveEditorText(HWND editor, const std::string& path) {
   ATOM atom = GlobalAddAtomA(path.c_str());
   LRESULT reply = 0;
@@ -146,7 +133,7 @@ Watched WatchRun(const OrdwellRun& run, HWND editor, double start) {
       WaitFor([&] { return FindAnyMessageBox(run.processId, &box) && !box.text.empty(); }, 3000);
       if (box.window) {
         w.workBesideBox = w.workBesideBox || working;
-        w.boxes += (w.boxes.empty() ? "" : " | ") + (box.text.empty() ? "(a box without text)" : ToUtf8(box.text));
+        w.boxes += (w.boxes.empty() ? "" : " | ") + (box.text.empty() ? "(a box without text)" : box.text);
         DismissMessageBox(box.window, IDOK);
       }
     }
