@@ -10,10 +10,13 @@
 #include "platform/heap.h"
 #include "platform/message_box.h"
 #include "res/texts.h"
+#include "sort/line_end.h"
 #include "sort/sort_text.h"
 #include "tools/ordwell-sort/console.h"
 #include "tools/ordwell-sort/filter_args.h"
 #include "tools/ordwell-sort/filter_io.h"
+#include "tools/ordwell-sort/input_map.h"
+#include "tools/ordwell-sort/sorted_output.h"
 
 namespace {
 
@@ -60,12 +63,23 @@ bool ParseFilterSwitches(const FilterArgs& filter) {
 
 bool IsStandardStream(const char* path) { return !path || std::strcmp(path, "-") == 0; }
 
-// The whole input on the link's heap; reports its own faults.
-bool ReadInput(const char* path, EditorLink& link, char*& text, size_t& size, ProgressLine& progress) {
+// A regular file mapped in place, where the order only reads the text.
+bool MapForSorting(std::FILE* stream, MappedInput& mapped, char*& text, size_t& size) {
+  if (SortNeedsWritableText(g_sortOptions, 0) || !MapInputFile(stream, mapped)) return false;
+  if (SortNeedsWritableText(g_sortOptions, mapped.size)) return UnmapInputFile(mapped), false;
+  text = mapped.bytes;
+  size = mapped.size;
+  return true;
+}
+
+// The whole input, mapped or on the link's heap; reports its own faults.
+bool ReadInput(const char* path, EditorLink& link, MappedInput& mapped, char*& text, size_t& size,
+               ProgressLine& progress) {
   std::FILE* stream = IsStandardStream(path) ? stdin : std::fopen(path, "rb");
   const char* name = IsStandardStream(path) ? kTextFilterStandardInput : path;
   if (!stream) return ReportFilterFault(kTextFilterOpenFailed, name);
-  ReadOutcome outcome = ReadWholeStream(stream, link.heap, text, size, progress);
+  ReadOutcome outcome = ReadOutcome::kRead;
+  if (!MapForSorting(stream, mapped, text, size)) outcome = ReadWholeStream(stream, link.heap, text, size, progress);
   if (stream != stdin) std::fclose(stream);
   ClearProgress(progress);
   if (outcome == ReadOutcome::kOutOfMemory) return ReportFilterFault(kTextOutOfMemory, nullptr);
@@ -78,15 +92,23 @@ bool ReadInput(const char* path, EditorLink& link, char*& text, size_t& size, Pr
 // Fewer than two lines: no CR LF at all, or one that ends the text. Such a
 // text is written back as it came.
 bool HasTwoLines(const char* text, size_t size) {
-  const char* hit = std::strstr(text, "\r\n");
+  const char* hit = FindLineEnd(text, text + size);
   return hit && static_cast<size_t>(hit - text) + 2 < size;
+}
+
+// The sorted lines, or the text itself when it has fewer than two.
+bool WriteOutput(const SortedLines* sorted, const char* text, size_t size, char*& duplicates,
+                 ProgressLine& progress) {
+  if (!sorted) return WriteWholeText(stdout, text, size, progress);
+  return WriteSortedText(stdout, *sorted, duplicates, size, progress);
 }
 
 // Writes the sorted text, then the duplicates text into its file; the file
 // was made before anything went to standard output.
-int WriteResults(const char* text, std::FILE* duplicatesFile, const char* duplicates, const char* duplicatesPath,
-                 ProgressLine& progress) {
-  bool written = WriteWholeText(stdout, text, std::strlen(text), progress);
+int WriteResults(const SortedLines* sorted, const char* text, size_t size, std::FILE* duplicatesFile,
+                 char* duplicates, const char* duplicatesPath, ProgressLine& progress) {
+  char* duplicatesEnd = duplicates;
+  bool written = WriteOutput(sorted, text, size, duplicatesEnd, progress);
   ClearProgress(progress);
   if (!written) {
     if (duplicatesFile) std::fclose(duplicatesFile);
@@ -113,21 +135,32 @@ bool OpenDuplicatesFile(const char* path, std::FILE*& file) {
   return file ? true : ReportFilterFault(kTextFilterCreateFailed, path);
 }
 
-int SortInput(const FilterArgs& filter, EditorLink& link) {
+int SortMappedOrRead(const FilterArgs& filter, EditorLink& link, MappedInput& mapped) {
   ProgressLine progress = {IsTerminal(stderr), false, 0};
   char* text = nullptr;
   size_t size = 0;
-  if (!ReadInput(filter.inputPath, link, text, size, progress)) return kExitFault;
+  if (!ReadInput(filter.inputPath, link, mapped, text, size, progress)) return kExitFault;
   char* duplicates = const_cast<char*>("");
-  if (HasTwoLines(text, size)) {
+  SortedLines sorted = {};
+  bool sorting = HasTwoLines(text, size);
+  if (sorting) {
     if (size >= kProgressThreshold) ShowProgress(progress, kTextFilterSorting, 0);
-    bool sorted = SortText(link, text, duplicates);
+    bool done = SortForWriting(link, text, size, sorted, duplicates);
     ClearProgress(progress);
-    if (!sorted) return kExitFault;  // out of memory, reported by the driver
+    if (!done) return kExitFault;  // out of memory, reported by the driver
+    if (!duplicates) duplicates = const_cast<char*>("");
   }
   std::FILE* duplicatesFile = nullptr;
   if (!OpenDuplicatesFile(filter.duplicatesPath, duplicatesFile)) return kExitFault;
-  return WriteResults(text, duplicatesFile, duplicates, filter.duplicatesPath, progress);
+  return WriteResults(sorting ? &sorted : nullptr, text, size, duplicatesFile, duplicates, filter.duplicatesPath,
+                      progress);
+}
+
+int SortInput(const FilterArgs& filter, EditorLink& link) {
+  MappedInput mapped = {};
+  int code = SortMappedOrRead(filter, link, mapped);
+  UnmapInputFile(mapped);
+  return code;
 }
 
 }  // namespace
