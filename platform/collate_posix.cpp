@@ -227,16 +227,27 @@ uint64_t ReadLocaleKey(const char* text, size_t length, LocaleKeyCursor& cursor)
     cursor.at += 8;
     return key;
   }
+  unsigned char units[2];
+  size_t width = 1;
   unsigned filled = 0;
+  if (cursor.taken == 1 && cursor.at < length) {  // a codeword that the last chunk began
+    Codeword(t + cursor.at, length - cursor.at, units, width);
+    key = units[1];
+    filled = 1;
+    cursor.at += width;
+  }
+  cursor.taken = 0;
   while (filled < 8 && cursor.at < length) {
-    unsigned char units[2];
-    size_t width = 1;
     unsigned n = Codeword(t + cursor.at, length - cursor.at, units, width);
-    for (; cursor.taken < n && filled < 8; ++cursor.taken, ++filled) key = (key << 8) | units[cursor.taken];
-    if (cursor.taken == n) {
-      cursor.at += width;
-      cursor.taken = 0;
+    if (filled + n > 8) {  // its second byte begins the next chunk
+      key = (key << 8) | units[0];
+      filled = 8;
+      cursor.taken = 1;
+      break;
     }
+    key = n == 1 ? (key << 8) | units[0] : (key << 16) | (uint32_t(units[0]) << 8) | units[1];
+    filled += n;
+    cursor.at += width;
   }
   return filled == 0 ? 0 : key << (8 * (8 - filled));
 }

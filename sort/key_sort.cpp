@@ -17,8 +17,8 @@
 // as their comparators' tie-break makes them.
 namespace {
 
-// Groups this small are finished by insertion.
-constexpr size_t kSmallGroup = 32;
+// Groups this small are sorted by insertion on their chunks.
+constexpr size_t kSmallGroup = 64;
 
 // The bytes a line is ordered by.
 struct KeyText {
@@ -98,18 +98,12 @@ int CompareKeysFrom(const SortContext& c, const KeyedLine& x, const KeyedLine& y
   }
 }
 
-// Whether x goes before y, both holding their chunk at cursor.
-bool Before(const SortContext& c, const KeyedLine& x, const KeyedLine& y, LocaleKeyCursor cursor) {
-  if (x.prefix != y.prefix) return x.prefix < y.prefix;
-  int sign = HoldsKeyEnd(x.prefix) ? 0 : CompareKeysFrom(c, x, y, cursor);
-  return sign != 0 ? sign < 0 : x.offset < y.offset;
-}
-
-void InsertionSort(const SortContext& c, KeyedLine* lines, size_t n, LocaleKeyCursor cursor) {
+// Insertion by the prefixes alone.
+void InsertByPrefix(KeyedLine* lines, size_t n) {
   for (size_t i = 1; i < n; ++i) {
     KeyedLine v = lines[i];
     size_t k = i;
-    for (; k > 0 && Before(c, v, lines[k - 1], cursor); --k) lines[k] = lines[k - 1];
+    for (; k > 0 && v.prefix < lines[k - 1].prefix; --k) lines[k] = lines[k - 1];
     lines[k] = v;
   }
 }
@@ -117,6 +111,20 @@ void InsertionSort(const SortContext& c, KeyedLine* lines, size_t n, LocaleKeyCu
 // Lines with equal keys, in the order of the text.
 void SortByOffset(KeyedLine* lines, size_t n) {
   std::sort(lines, lines + n, [](const KeyedLine& x, const KeyedLine& y) { return x.offset < y.offset; });
+}
+
+// How many bytes a and b have in common from their start, at most n; eight
+// at a time.
+size_t CommonLength(const char* a, const char* b, size_t n) {
+  size_t same = 0;
+  for (; same + 8 <= n; same += 8) {
+    uint64_t x = 0, y = 0;
+    std::memcpy(&x, a + same, 8);
+    std::memcpy(&y, b + same, 8);
+    if (x != y) break;
+  }
+  while (same < n && a[same] == b[same]) ++same;
+  return same;
 }
 
 // The length of the run of bytes that every line of the group has from at
@@ -129,9 +137,7 @@ size_t CommonRun(const SortContext& c, const KeyedLine* lines, size_t n, size_t 
   for (size_t i = 1; i < n && run > 0; ++i) {
     KeyText key = KeyOf(c.text, lines[i], c.order);
     run = std::min(run, key.length - std::min(at, key.length));
-    size_t same = 0;
-    while (same < run && first.bytes[at + same] == key.bytes[at + same]) ++same;
-    run = same;
+    run = CommonLength(first.bytes + at, key.bytes + at, run);
   }
   if (!c.order.locale) return run;
   const char* p = first.bytes + at;
@@ -161,6 +167,28 @@ LocaleKeyCursor NextChunk(const SortContext& c, KeyedLine* lines, size_t n, Loca
   return next;
 }
 
+// Sorts a small group of lines whose keys agree before their chunks at
+// cursor: by the chunks, then each run of lines that share theirs by the
+// next ones. A run is always smaller than its group, except when the whole
+// group shares its chunk: that goes on in the loop, so the depth stays
+// within the group's size.
+void SortSmallGroup(const SortContext& c, KeyedLine* lines, size_t n, LocaleKeyCursor cursor) {
+  for (;;) {
+    InsertByPrefix(lines, n);
+    if (lines[0].prefix != lines[n - 1].prefix) break;
+    if (HoldsKeyEnd(lines[0].prefix)) return SortByOffset(lines, n);
+    cursor = NextChunk(c, lines, n, cursor);
+  }
+  for (size_t i = 0, j = 1; i < n; i = j++) {
+    while (j < n && lines[j].prefix == lines[i].prefix) ++j;
+    if (j - i < 2) continue;
+    if (HoldsKeyEnd(lines[i].prefix))
+      SortByOffset(lines + i, j - i);
+    else
+      SortSmallGroup(c, lines + i, j - i, NextChunk(c, lines + i, j - i, cursor));
+  }
+}
+
 inline unsigned DigitOf(const KeyedLine& line, unsigned shift) { return (line.prefix >> shift) & 0xFF; }
 
 // Puts the lines in the order of their byte at shift, in place; starts
@@ -187,7 +215,7 @@ void Distribute(KeyedLine* lines, const size_t (&counts)[256], unsigned shift, s
 // the depth stays within log2 of the count.
 void SortGroup(const SortContext& c, KeyedLine* lines, size_t n, unsigned byte, LocaleKeyCursor cursor) {
   for (;;) {
-    if (n <= kSmallGroup) return InsertionSort(c, lines, n, cursor);
+    if (n <= kSmallGroup) return SortSmallGroup(c, lines, n, cursor);
     if (byte == 8) {
       cursor = NextChunk(c, lines, n, cursor);
       byte = 0;
