@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstring>
 
 #include "platform/heap.h"
@@ -51,7 +52,7 @@ int CompareCharacters(const char* p1, int w1, const char* p2, int w2, CharacterO
 // A character that neither scanner takes as the beginning of a number: no
 // digit, sign or point of either width, and none of the white space (LF, VT,
 // FF, CR) that the half-width scanner skips before one.
-bool CannotBeginNumber(const char* p, int width) {
+constexpr bool CannotBeginNumber(const char* p, int width) {
   unsigned char c = static_cast<unsigned char>(p[0]);
   if (width == 2) {
     unsigned char t = static_cast<unsigned char>(p[1]);
@@ -71,11 +72,97 @@ bool SameCharacterWithoutNumber(const char* p1, const char* p2) {
   return SameCharacter(p1, w, p2, CharacterWidth(p2)) && CannotBeginNumber(p1, w);
 }
 
+// A single byte that no number of either scanner takes in (no digit, sign,
+// point, exponent letter or white space) and that cannot begin a two-byte
+// character.
+bool IsBarrier(unsigned char b) {
+  bool numberByte = (b >= '0' && b <= '9') || b == '+' || b == '-' || b == '.' || b == 'e' || b == 'E' ||
+                    b == 'd' || b == 'D' || b == ' ' || (b >= '\t' && b <= '\r');
+  return b != 0 && !numberByte && !IsLeadByte(b);
+}
+
+// Eight bytes read as one word, only where they lie in the page of p: the
+// read may go past the text's NUL, never into memory that is not there, the
+// way the C library's string functions read. AddressSanitizer would take the
+// bytes past the NUL for an overrun, so it does not look here.
+#if defined(__GNUC__)
+__attribute__((no_sanitize_address))
+#endif
+bool LoadWordInPage(const char* p, uint64_t& word) {
+  constexpr uintptr_t kPage = 4096;
+  if ((reinterpret_cast<uintptr_t>(p) & (kPage - 1)) > kPage - sizeof word) return false;
+  std::memcpy(&word, p, sizeof word);
+  return true;
+}
+
+// How far the walk can pass at once where both texts begin with the same
+// bytes. Both walks go the same way as long as what decides each step lies
+// in that common run; a step can only stop at a barrier byte, since no number
+// goes through one, so the walk reaches every barrier that begins a
+// character. A barrier after a byte that cannot lead a two-byte character
+// begins one; every step before it looked at most at the barrier and the
+// byte after it (a character's width), so with both still in the common run
+// the walks meet there, every step before it equal. Only worth the look
+// where lines share a long beginning.
+size_t CommonSteps(const char* p1, const char* p2) {
+  constexpr size_t kWorthPassing = 32;
+  size_t common = 0;
+  for (uint64_t x, y; LoadWordInPage(p1 + common, x) && LoadWordInPage(p2 + common, y); common += 8)
+    if (x != y || ((x - 0x0101010101010101u) & ~x & 0x8080808080808080u)) break;
+  if (common < kWorthPassing) return 0;
+  while (p1[common] && p1[common] == p2[common]) ++common;
+  for (size_t r = common - 2; r > 0; --r) {
+    unsigned char before = static_cast<unsigned char>(p1[r - 1]);
+    if (IsBarrier(static_cast<unsigned char>(p1[r])) && !IsLeadByte(before)) return r;
+  }
+  return 0;
+}
+
+// The one-byte characters that begin no number and no two-byte character:
+// where both texts hold the same one, the walk passes it without a look at
+// its width.
+struct PlainBytes {
+  bool plain[256];
+};
+
+constexpr PlainBytes MakePlainBytes() {
+  PlainBytes bytes = {};
+  for (int b = 1; b < 256; ++b) {
+    char c = static_cast<char>(b);
+    bytes.plain[b] = !IsLeadByte(static_cast<unsigned char>(b)) && CannotBeginNumber(&c, 1);
+  }
+  return bytes;
+}
+
+constexpr PlainBytes kPlainBytes = MakePlainBytes();
+
+inline bool SamePlainByte(const char* p1, const char* p2) {
+  return p1[0] == p2[0] && kPlainBytes.plain[static_cast<unsigned char>(p1[0])];
+}
+
 Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
   if (!*p1) return {WalkEnd::kNotGreater, p1, p2};
   bool knownScanner = NumberScanner == ScanHalfWidthNumber || NumberScanner == ScanFullWidthNumber;
+  // Once the walk has gone some way with both texts alike, it looks for a
+  // long common run to pass at once; most walks end before.
+  constexpr ptrdiff_t kLookAfter = 16;
+  const char* start = p1;
+  bool looked = !knownScanner;
   do {
     if (!*p2) return {WalkEnd::kGreater, p1, p2};
+    if (!looked && p1 - start >= kLookAfter) {
+      looked = true;
+      size_t passed = CommonSteps(p1, p2);
+      p1 += passed;
+      p2 += passed;
+    }
+    if (knownScanner && SamePlainByte(p1, p2)) {
+      do {
+        ++p1;
+        ++p2;
+      } while (SamePlainByte(p1, p2));
+      continue;
+    }
     if (knownScanner && SameCharacterWithoutNumber(p1, p2)) {
       int w = CharacterWidth(p1);
       p1 += w;
