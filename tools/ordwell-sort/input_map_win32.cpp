@@ -1,5 +1,7 @@
 #include "tools/ordwell-sort/input_map.h"
 
+#include <cstdint>
+
 #include <io.h>
 #include <windows.h>
 
