@@ -5,6 +5,7 @@
 #include "sort/character_width.h"
 #include "sort/key_order.h"
 #include "sort/number_scanner.h"
+#include "sort/text_words.h"
 
 // The numeric walk runs over two texts side by side. At each step it asks the
 // scanner at both positions: two numbers compare by value, two non-numbers
@@ -81,20 +82,6 @@ bool IsBarrier(unsigned char b) {
   return b != 0 && !numberByte && !IsLeadByte(b);
 }
 
-// Eight bytes read as one word, only where they lie in the page of p: the
-// read may go past the text's NUL, never into memory that is not there, the
-// way the C library's string functions read. AddressSanitizer would take the
-// bytes past the NUL for an overrun, so it does not look here.
-#if defined(__GNUC__)
-__attribute__((no_sanitize_address))
-#endif
-bool LoadWordInPage(const char* p, uint64_t& word) {
-  constexpr uintptr_t kPage = 4096;
-  if ((reinterpret_cast<uintptr_t>(p) & (kPage - 1)) > kPage - sizeof word) return false;
-  std::memcpy(&word, p, sizeof word);
-  return true;
-}
-
 // How far the walk can pass at once where both texts begin with the same
 // bytes. Both walks go the same way as long as what decides each step lies
 // in that common run; a step can only stop at a barrier byte, since no number
@@ -106,11 +93,8 @@ bool LoadWordInPage(const char* p, uint64_t& word) {
 // where lines share a long beginning.
 size_t CommonSteps(const char* p1, const char* p2) {
   constexpr size_t kWorthPassing = 32;
-  size_t common = 0;
-  for (uint64_t x, y; LoadWordInPage(p1 + common, x) && LoadWordInPage(p2 + common, y); common += 8)
-    if (x != y || ((x - 0x0101010101010101u) & ~x & 0x8080808080808080u)) break;
+  size_t common = CommonPrefix(p1, p2);
   if (common < kWorthPassing) return 0;
-  while (p1[common] && p1[common] == p2[common]) ++common;
   for (size_t r = common - 2; r > 0; --r) {
     unsigned char before = static_cast<unsigned char>(p1[r - 1]);
     if (IsBarrier(static_cast<unsigned char>(p1[r])) && !IsLeadByte(before)) return r;

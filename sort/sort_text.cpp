@@ -11,6 +11,7 @@
 #include "sort/line_end.h"
 #include "sort/line_sort.h"
 #include "sort/number_scanner.h"
+#include "sort/text_words.h"
 #include "sort/write_lines.h"
 
 namespace {
@@ -94,21 +95,30 @@ LineComparator PrepareComparator(SortOptions& options) {
 }
 
 // The keyed orders sort the lines by their keys (key_sort.h), which gives
-// what the comparator would, in a block of their own; without that block
-// they are sorted through the comparator like the rest.
-void SortTable(HeapHandle heap, const char* input, size_t length, LineTable& table, LineComparator before) {
-  KeyOrder order = {};
-  bool keyed = ChooseKeyOrder(g_sortOptions, order) && length <= kKeyedTextLimit;
+// what the comparator would, in a block of their own, and are written from
+// it; without that block they are sorted through the comparator like the
+// rest, and written from the table.
+SortedLines SortTable(HeapHandle heap, const char* input, size_t length, LineTable& table, LineComparator before) {
+  SortedLines sorted = {};
+  sorted.table = table.lines;
+  sorted.before = before;
+  sorted.count = table.count;
+  sorted.lastLineOpen = table.lastLineOpen;
+  bool keyed = ChooseKeyOrder(g_sortOptions, sorted.order) && length <= kKeyedTextLimit;
   KeyedLine* keys = keyed ? static_cast<KeyedLine*>(AllocateBlock(heap, 0, table.count * sizeof(KeyedLine))) : nullptr;
-  if (!keys) return SortLines(table.lines, table.count, before);
+  if (!keys) {
+    SortLines(table.lines, table.count, before);
+    return sorted;
+  }
   for (size_t i = 0; i < table.count; ++i) {
     // A line runs to the CR LF (now two NULs) before the next line.
-    size_t length = i + 1 < table.count ? table.lines[i + 1] - table.lines[i] - 2 : std::strlen(table.lines[i]);
-    keys[i] = {0, static_cast<uint32_t>(table.lines[i] - input), static_cast<uint32_t>(length)};
+    size_t bytes = i + 1 < table.count ? table.lines[i + 1] - table.lines[i] - 2 : TextLength(table.lines[i]);
+    keys[i] = {0, static_cast<uint32_t>(table.lines[i] - input), static_cast<uint32_t>(bytes)};
   }
-  SortKeyedLines(input, keys, table.count, order);
-  for (size_t i = 0; i < table.count; ++i) table.lines[i] = input + keys[i].offset;
-  FreeBlock(heap, 0, keys);
+  SortKeyedLines(input, keys, table.count, sorted.order);
+  sorted.text = input;
+  sorted.keyed = keys;
+  return sorted;
 }
 
 // The keyed lines of a text that is only read.
@@ -143,21 +153,18 @@ bool SortCutText(EditorLink& link, char* text, size_t size, SortedLines& sorted)
   return true;
 }
 
-// Writes the sorted lines into the output block, which holds them all.
-char* WriteOutput(const LineTable& table, LineComparator before, char* output, size_t capacity, char* duplicates) {
-  SortedLines lines = {};
-  lines.table = table.lines;
-  lines.before = before;
-  lines.count = table.count;
-  lines.lastLineOpen = table.lastLineOpen;
+// Writes the sorted lines into the output block, which holds them all, and
+// ends it; returns its length.
+size_t WriteOutput(const SortedLines& lines, char* output, size_t capacity, char*& duplicates) {
   TextSink out = {output, capacity, 0, nullptr, nullptr};
   WriteSortedLines(lines, out, duplicates);
-  return output + out.used;
+  output[out.used] = '\0';
+  return out.used;
 }
 
 // Shrinks a text block to its length; a failed shrink keeps the larger block.
-char* ShrinkText(HeapHandle heap, char* text) {
-  void* shrunk = ReallocateBlock(heap, 0, text, std::strlen(text) + 1);
+char* ShrinkText(HeapHandle heap, char* text, size_t length) {
+  void* shrunk = ReallocateBlock(heap, 0, text, length + 1);
   return shrunk ? static_cast<char*>(shrunk) : text;
 }
 
@@ -169,7 +176,7 @@ bool SortText(EditorLink& link, char*& text, char*& duplicates) {
   blocks.input = text;
   blocks.table.lines = static_cast<const char**>(AllocateBlock(heap, 0, kLineTableStep * sizeof(const char*)));
   blocks.table.capacity = kLineTableStep;
-  size_t size = std::strlen(blocks.input) + 1;
+  size_t size = TextLength(blocks.input) + 1;
   blocks.output = static_cast<char*>(AllocateBlock(heap, kHeapZeroMemory, size + kEmptyLastLineEnd));
   text = blocks.output;
   if (g_sortOptions.ExtractDuplicateLine) blocks.duplicates = static_cast<char*>(AllocateBlock(heap, kHeapZeroMemory, size));
@@ -181,15 +188,16 @@ bool SortText(EditorLink& link, char*& text, char*& duplicates) {
 
   LineComparator before = PrepareComparator(g_sortOptions);
   TieBreakMode = true;
-  SortTable(heap, blocks.input, size - 1, blocks.table, before);
+  SortedLines lines = SortTable(heap, blocks.input, size - 1, blocks.table, before);
   TieBreakMode = false;
-  char* end = WriteOutput(blocks.table, before, blocks.output, size + kEmptyLastLineEnd - 1, blocks.duplicates);
-  *end = '\0';
+  char* duplicatesEnd = blocks.duplicates;
+  size_t length = WriteOutput(lines, blocks.output, size + kEmptyLastLineEnd - 1, duplicatesEnd);
 
+  if (lines.keyed) FreeBlock(heap, 0, const_cast<KeyedLine*>(lines.keyed));
   FreeBlock(heap, 0, blocks.input);
   FreeBlock(heap, 0, blocks.table.lines);
-  text = ShrinkText(heap, blocks.output);
-  if (blocks.duplicates) duplicates = ShrinkText(heap, blocks.duplicates);
+  text = ShrinkText(heap, blocks.output, length);
+  if (blocks.duplicates) duplicates = ShrinkText(heap, blocks.duplicates, duplicatesEnd - blocks.duplicates);
   return true;
 }
 

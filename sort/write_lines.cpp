@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "sort/text_words.h"
+
 namespace {
 
 // The lines lie anywhere in the text while the table is walked in order, so
@@ -15,7 +17,7 @@ struct Line {
 
 Line LineAt(const SortedLines& lines, size_t i) {
   if (lines.keyed) return {lines.text + lines.keyed[i].offset, lines.keyed[i].length};
-  return {lines.table[i], std::strlen(lines.table[i])};
+  return {lines.table[i], TextLength(lines.table[i])};
 }
 
 void PrefetchLine(const SortedLines& lines, size_t i) {
@@ -40,13 +42,13 @@ bool Append(TextSink& out, const char* bytes, size_t n) {
     n -= part;
     if (!out.drain || !out.drain(out)) return false;
   }
-  std::memcpy(out.buffer + out.used, bytes, n);
+  CopyBytes(out.buffer + out.used, bytes, n);
   out.used += n;
   return true;
 }
 
 char* AppendDuplicate(char* duplicates, const Line& line) {
-  std::memcpy(duplicates, line.bytes, line.length);
+  CopyBytes(duplicates, line.bytes, line.length);
   duplicates += line.length;
   duplicates[0] = '\r';
   duplicates[1] = '\n';
