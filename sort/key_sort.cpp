@@ -113,10 +113,16 @@ void SortByOffset(KeyedLine* lines, size_t n) {
   std::sort(lines, lines + n, [](const KeyedLine& x, const KeyedLine& y) { return x.offset < y.offset; });
 }
 
-// How many bytes a and b have in common from their start, at most n; eight
+// How many bytes a and b have in common from their start, at most n; 32
 // at a time.
 size_t CommonLength(const char* a, const char* b, size_t n) {
   size_t same = 0;
+  for (; same + 32 <= n; same += 32) {
+    uint64_t x[4], y[4];
+    std::memcpy(x, a + same, sizeof x);
+    std::memcpy(y, b + same, sizeof y);
+    if (((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) != 0) break;
+  }
   for (; same + 8 <= n; same += 8) {
     uint64_t x = 0, y = 0;
     std::memcpy(&x, a + same, 8);

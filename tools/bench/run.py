@@ -3,11 +3,14 @@
 table: whole-process wall time and CPU time (user + system, from the
 children's resource usage), each the median of alternating runs, their
 ratios, and the peak resident memory (/usr/bin/time %M) as a multiple of the
-text size. On a machine that other jobs share, the wall time swings with
-their load; the CPU time much less.
+text size. GNU sort runs twice per row: on one thread (--parallel=1) and with
+its default threads. On a machine that other jobs share, the wall time swings
+with their load; the CPU time much less. The figures are also written as
+JSON (for tools/bench/targets.py).
 
-Usage: run.py ORDWELL_SORT DATA_DIR [RUNS]
+Usage: run.py ORDWELL_SORT DATA_DIR RUNS RESULTS_JSON
 """
+import json
 import os
 import resource
 import statistics
@@ -16,15 +19,15 @@ import sys
 import tempfile
 import time
 
-# name, ordwell-sort switches, GNU sort arguments (LC_ALL=C, one thread) or
-# None, name of the row whose ordwell-sort time this row is also compared with.
+# name, ordwell-sort switches, GNU sort arguments (LC_ALL=C) or None, name of
+# the row whose ordwell-sort time this row is also compared with.
 CASES = [
     ("byte order", ["/A", "/T"], ["-s"], None),
     ("locale order", ["/A"], ["-s", "-f"], None),
     ("numeric, byte order", ["/A", "/T", "/N"], ["-s", "-V"], None),
     ("numeric, locale order", ["/A", "/N"], ["-s", "-f", "-V"], None),
     ("full-width numeric", ["/A", "/N", "/Z"], None, "numeric, locale order"),
-    ("column", ["/A", "/C", "/F:5", "/W:8"], ["-s", "-k1.5,1.12"], None),
+    ("column", ["/A", "/C", "/F:5", "/W:8"], ["-s", "-f", "-k1.5,1.12"], None),
     ("column, byte order", ["/A", "/T", "/C", "/F:5", "/W:8"], ["-s", "-k1.5,1.12"], None),
     ("remove duplicates", ["/A", "/T", "/R"], ["-s", "-u"], None),
     ("extract duplicates", ["/A", "/T", "/E", "--duplicates=DUPS"], None, "byte order"),
@@ -64,39 +67,53 @@ def measure(commands, input_path, runs, env):
             walls[i].append(seconds)
             cpus[i].append(cpu)
             peaks[i] = max(peaks[i], kb)
-    return [(statistics.median(w), statistics.median(c), p) for w, c, p in zip(walls, cpus, peaks)]
+    return [{"wall": statistics.median(w), "cpu": statistics.median(c), "peak": p * 1024}
+            for w, c, p in zip(walls, cpus, peaks)]
+
+
+def ratio(a, b):
+    return a / b if b > 0 else float("inf")
 
 
 def main():
-    program, data, runs = sys.argv[1], sys.argv[2], int(sys.argv[3]) if len(sys.argv) > 3 else 5
+    program, data, runs, results_path = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
     env = dict(os.environ, LC_ALL="C")
     dups = os.path.join(tempfile.gettempdir(), "ordwell-bench-dups.txt")
-    print("| text | order | switches | wall s | GNU wall s | wall ratio | CPU s | GNU CPU s | CPU ratio "
-          "| peak MB | peak / text |")
-    print("|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|")
+    print("| text | order | switches | wall s | CPU s | GNU 1 thread wall s | GNU 1 thread CPU s "
+          "| CPU ratio | GNU threads wall s | wall ratio to GNU threads | peak MB | peak / text |")
+    print("|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    rows = []
     for name in FILES:
         path = os.path.join(data, name)
         size = os.path.getsize(path)
         mine_by_case = {}
         for case, switches, gnu, against in CASES:
             ours = [program] + [s.replace("DUPS", dups) for s in switches]
-            commands = [ours] + ([["sort", "--parallel=1"] + gnu] if gnu else [])
-            results = measure(commands, path, runs, env)
-            wall, cpu, peak = results[0]
-            mine_by_case[case] = (wall, cpu)
+            commands = [ours]
             if gnu:
-                their_wall, their_cpu = results[1][0], results[1][1]
-                cells = ["%.2f" % their_wall, "%.2f" % (wall / their_wall), "%.2f" % cpu, "%.2f" % their_cpu,
-                         "%.2f" % (cpu / their_cpu)]
+                commands += [["sort", "--parallel=1"] + gnu, ["sort"] + gnu]
+            results = measure(commands, path, runs, env)
+            mine = results[0]
+            row = {"text": name, "order": case, "switches": " ".join(switches).replace("=DUPS", "=FILE"),
+                   "size": size, "ours": mine, "gnu_one": results[1] if gnu else None,
+                   "gnu_threads": results[2] if gnu else None, "against": against}
+            rows.append(row)
+            mine_by_case[case] = mine
+            if gnu:
+                one, threads = results[1], results[2]
+                cells = ["%.3f" % one["wall"], "%.3f" % one["cpu"], "%.2f" % ratio(mine["cpu"], one["cpu"]),
+                         "%.3f" % threads["wall"], "%.2f" % ratio(mine["wall"], threads["wall"])]
             else:
-                base_wall, base_cpu = mine_by_case[against]
-                cells = ["—", "%.2f × %s" % (wall / base_wall, against), "%.2f" % cpu, "—",
-                         "%.2f × %s" % (cpu / base_cpu, against)]
-            print("| %s | %s | %s | %.2f | %s | %.1f | %.2f |" % (
-                name, case, " ".join(switches).replace("=DUPS", "=FILE"), wall, " | ".join(cells),
-                peak * 1024 / 1e6, peak * 1024 / size), flush=True)
+                base = mine_by_case[against]
+                cells = ["—", "—", "%.2f × %s" % (ratio(mine["cpu"], base["cpu"]), against), "—",
+                         "%.2f × %s (wall)" % (ratio(mine["wall"], base["wall"]), against)]
+            print("| %s | %s | %s | %.3f | %.3f | %s | %.1f | %.2f |" % (
+                name, case, row["switches"], mine["wall"], mine["cpu"], " | ".join(cells),
+                mine["peak"] / 1e6, mine["peak"] / size), flush=True)
     if os.path.exists(dups):
         os.remove(dups)
+    with open(results_path, "w") as f:
+        json.dump(rows, f, indent=1)
 
 
 if __name__ == "__main__":
