@@ -6,6 +6,7 @@
 #include "platform/collate.h"
 #include "sort/character_width.h"
 #include "sort/line_end.h"
+#include "sort/text_words.h"
 
 // A radix sort on the key bytes, most significant first. Each line carries
 // the eight key bytes that its group is being split on; a group whose lines
@@ -111,26 +112,6 @@ void InsertByPrefix(KeyedLine* lines, size_t n) {
 // Lines with equal keys, in the order of the text.
 void SortByOffset(KeyedLine* lines, size_t n) {
   std::sort(lines, lines + n, [](const KeyedLine& x, const KeyedLine& y) { return x.offset < y.offset; });
-}
-
-// How many bytes a and b have in common from their start, at most n; 32
-// at a time.
-size_t CommonLength(const char* a, const char* b, size_t n) {
-  size_t same = 0;
-  for (; same + 32 <= n; same += 32) {
-    uint64_t x[4], y[4];
-    std::memcpy(x, a + same, sizeof x);
-    std::memcpy(y, b + same, sizeof y);
-    if (((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) != 0) break;
-  }
-  for (; same + 8 <= n; same += 8) {
-    uint64_t x = 0, y = 0;
-    std::memcpy(&x, a + same, 8);
-    std::memcpy(&y, b + same, 8);
-    if (x != y) break;
-  }
-  while (same < n && a[same] == b[same]) ++same;
-  return same;
 }
 
 // The length of the run of bytes that every line of the group has from at

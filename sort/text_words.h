@@ -58,6 +58,26 @@ inline size_t CommonPrefix(const char* a, const char* b) {
   return n;
 }
 
+// How many bytes a and b have in common from their start, at most n; 32
+// at a time.
+inline size_t CommonLength(const char* a, const char* b, size_t n) {
+  size_t same = 0;
+  for (; same + 32 <= n; same += 32) {
+    uint64_t x[4], y[4];
+    std::memcpy(x, a + same, sizeof x);
+    std::memcpy(y, b + same, sizeof y);
+    if (((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) != 0) break;
+  }
+  for (; same + 8 <= n; same += 8) {
+    uint64_t x = 0, y = 0;
+    std::memcpy(&x, a + same, 8);
+    std::memcpy(&y, b + same, 8);
+    if (x != y) break;
+  }
+  while (same < n && a[same] == b[same]) ++same;
+  return same;
+}
+
 // memcpy, with the short runs of a line copied a word at a time in place
 // (most lines are short, and every call of the library costs its own).
 inline void CopyBytes(char* to, const char* from, size_t n) {

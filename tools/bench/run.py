@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Runs ordwell-sort against GNU sort on the generated texts and prints a
-table: whole-process wall time and CPU time (user + system, from the
-children's resource usage), each the median of alternating runs, their
-ratios, and the peak resident memory (/usr/bin/time %M) as a multiple of the
-text size. GNU sort runs twice per row: on one thread (--parallel=1) and with
+table: whole-process wall time and CPU time (user + system, the process's
+own resource usage), each the median of alternating runs, their ratios, and
+the peak resident memory (/usr/bin/time %M, one more run) as a multiple of
+the text size. GNU sort runs twice per row: on one thread (--parallel=1) and with
 its default threads. On a machine that other jobs share, the wall time swings
 with their load; the CPU time much less. The figures are also written as
 JSON (for tools/bench/targets.py).
@@ -12,7 +12,6 @@ Usage: run.py ORDWELL_SORT DATA_DIR RUNS RESULTS_JSON
 """
 import json
 import os
-import resource
 import statistics
 import subprocess
 import sys
@@ -35,40 +34,45 @@ CASES = [
 FILES = ["mixed.txt", "long.txt"]
 
 
-def cpu_of_children():
-    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return usage.ru_utime + usage.ru_stime
-
-
 def run_once(command, input_path, env):
-    """Wall seconds, CPU seconds and peak kB of one run, output to /dev/null."""
+    """Wall seconds and CPU seconds of one run, output to /dev/null; the CPU
+    time is the process's own (wait4), with no measuring process between."""
+    with open(input_path, "rb") as stdin, open(os.devnull, "wb") as stdout:
+        start = time.perf_counter()
+        child = subprocess.Popen(command, stdin=stdin, stdout=stdout, stderr=subprocess.PIPE, env=env)
+        _, status, usage = os.wait4(child.pid, 0)
+        seconds = time.perf_counter() - start
+        child.returncode = os.waitstatus_to_exitcode(status)
+        error = child.stderr.read()
+        child.stderr.close()
+        if child.returncode != 0:
+            sys.exit("failed (%d): %s\n%s" % (child.returncode, " ".join(command), error.decode(errors="replace")))
+        return seconds, usage.ru_utime + usage.ru_stime
+
+
+def peak_of(command, input_path, env):
+    """Peak resident bytes of one more run, from /usr/bin/time %M: a process
+    started straight from this one would count this one's memory, which it
+    holds until its exec."""
     with tempfile.NamedTemporaryFile("r", suffix=".time") as t, open(input_path, "rb") as stdin, \
             open(os.devnull, "wb") as stdout:
-        cpu = cpu_of_children()
-        start = time.perf_counter()
-        done = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", t.name] + command,
-                              stdin=stdin, stdout=stdout, stderr=subprocess.PIPE, env=env)
-        seconds = time.perf_counter() - start
-        cpu = cpu_of_children() - cpu
-        if done.returncode != 0:
-            sys.exit("failed (%d): %s\n%s" % (done.returncode, " ".join(command), done.stderr.decode(errors="replace")))
-        return seconds, cpu, int(t.read().split()[-1])
+        subprocess.run(["/usr/bin/time", "-f", "%M", "-o", t.name] + command, stdin=stdin, stdout=stdout,
+                       stderr=subprocess.DEVNULL, env=env, check=True)
+        return int(t.read().split()[-1]) * 1024
 
 
 def measure(commands, input_path, runs, env):
     """Alternating runs of each command; per command the median wall and CPU
-    seconds and the largest peak."""
+    seconds, and the peak of one more run."""
     walls = [[] for _ in commands]
     cpus = [[] for _ in commands]
-    peaks = [0 for _ in commands]
     for _ in range(runs):
         for i, command in enumerate(commands):
-            seconds, cpu, kb = run_once(command, input_path, env)
+            seconds, cpu = run_once(command, input_path, env)
             walls[i].append(seconds)
             cpus[i].append(cpu)
-            peaks[i] = max(peaks[i], kb)
-    return [{"wall": statistics.median(w), "cpu": statistics.median(c), "peak": p * 1024}
-            for w, c, p in zip(walls, cpus, peaks)]
+    return [{"wall": statistics.median(w), "cpu": statistics.median(c), "peak": peak_of(command, input_path, env)}
+            for w, c, command in zip(walls, cpus, commands)]
 
 
 def ratio(a, b):
