@@ -120,6 +120,28 @@ constexpr PlainBytes MakePlainBytes() {
 
 constexpr PlainBytes kPlainBytes = MakePlainBytes();
 
+// Whether a number of either scanner may begin at p: a digit, sign or point
+// (full-width ones lead with 0x81 or 0x82), or the white space that the
+// half-width scanner takes before one. Elsewhere both answer no, so the walk
+// does not ask them; only for the two scanners whose answers this knows.
+struct NumberStarts {
+  bool may[256];
+};
+
+constexpr NumberStarts MakeNumberStarts() {
+  NumberStarts starts = {};
+  for (int b = '0'; b <= '9'; ++b) starts.may[b] = true;
+  for (int b = '\n'; b <= '\r'; ++b) starts.may[b] = true;
+  starts.may['+'] = starts.may['-'] = starts.may['.'] = starts.may[0x81] = starts.may[0x82] = true;
+  return starts;
+}
+
+constexpr NumberStarts kNumberStarts = MakeNumberStarts();
+
+inline bool MayBeginNumber(const char* p, bool knownScanner) {
+  return !knownScanner || kNumberStarts.may[static_cast<unsigned char>(*p)];
+}
+
 inline bool SamePlainByte(const char* p1, const char* p2) {
   return p1[0] == p2[0] && kPlainBytes.plain[static_cast<unsigned char>(p1[0])];
 }
@@ -156,8 +178,8 @@ Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
     double value1 = 0.0, value2 = 0.0;
     const char* end1 = p1;
     const char* end2 = p2;
-    bool number1 = NumberScanner(value1, p1, end1);
-    bool number2 = NumberScanner(value2, p2, end2);
+    bool number1 = MayBeginNumber(p1, knownScanner) && NumberScanner(value1, p1, end1);
+    bool number2 = MayBeginNumber(p2, knownScanner) && NumberScanner(value2, p2, end2);
     if (number1 && number2) {
       if (value1 > value2) return {WalkEnd::kGreater, p1, p2};
       if (value1 < value2) return {WalkEnd::kNotGreater, p1, p2};
