@@ -56,7 +56,8 @@ uint64_t ReadKey(const KeyText& key, LocaleKeyCursor& cursor, bool locale) {
   cursor.at += 8;
   if (at + 8 <= key.length) return BigEndianWord(key.bytes + at);
   uint64_t chunk = 0;
-  for (size_t i = at; i < at + 8; ++i) chunk = (chunk << 8) | (i < key.length ? static_cast<unsigned char>(key.bytes[i]) : 0);
+  for (size_t i = at; i < at + 8; ++i)
+    chunk = (chunk << 8) | (i < key.length ? static_cast<unsigned char>(key.bytes[i]) : 0);
   return chunk;
 }
 

@@ -27,9 +27,13 @@ inline bool ReadPlainNumber(const char* p, ReadCharacter read, double& value, co
   int64_t digits = 0;
   int count = 0, fraction = 0;
   for (; isDigit(c) && count <= kPlainDigits; c = read(p += width, width), ++count) digits = digits * 10 + (c - '0');
-  if (c == '.')
-    for (c = read(p += width, width); isDigit(c) && count <= kPlainDigits; c = read(p += width, width), ++count, ++fraction)
+  if (c == '.') {
+    for (c = read(p += width, width); isDigit(c) && count <= kPlainDigits; c = read(p += width, width)) {
       digits = digits * 10 + (c - '0');
+      ++count;
+      ++fraction;
+    }
+  }
   if (count == 0 || count > kPlainDigits || isDigit(c) || c == 'e' || c == 'E' || c == 'd' || c == 'D') return false;
 #if FLT_EVAL_METHOD != 0
   if (fraction > 0) return false;
