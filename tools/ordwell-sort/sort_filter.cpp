@@ -11,11 +11,14 @@
 #include "platform/heap.h"
 #include "platform/message_box.h"
 #include "res/texts.h"
+#include "sort/line_end.h"
 #include "sort/sort_text.h"
 #include "sort/sortable_text.h"
 #include "tools/ordwell-sort/console.h"
 #include "tools/ordwell-sort/filter_args.h"
 #include "tools/ordwell-sort/filter_io.h"
+#include "tools/ordwell-sort/input_map.h"
+#include "tools/ordwell-sort/sorted_output.h"
 
 namespace {
 
@@ -62,12 +65,23 @@ bool ParseFilterSwitches(const FilterArgs& filter) {
 
 bool IsStandardStream(const char* path) { return !path || std::strcmp(path, "-") == 0; }
 
-// The whole input on the link's heap; reports its own faults.
-bool ReadInput(const char* path, EditorLink& link, char*& text, size_t& size, ProgressLine& progress) {
+// A regular file mapped in place, where the order only reads the text.
+bool MapForSorting(std::FILE* stream, MappedInput& mapped, char*& text, size_t& size) {
+  if (SortNeedsWritableText(g_sortOptions, 0) || !MapInputFile(stream, mapped)) return false;
+  if (SortNeedsWritableText(g_sortOptions, mapped.size)) return UnmapInputFile(mapped), false;
+  text = mapped.bytes;
+  size = mapped.size;
+  return true;
+}
+
+// The whole input, mapped or on the link's heap; reports its own faults.
+bool ReadInput(const char* path, EditorLink& link, MappedInput& mapped, char*& text, size_t& size,
+               ProgressLine& progress) {
   std::FILE* stream = IsStandardStream(path) ? stdin : std::fopen(path, "rb");
   const char* name = IsStandardStream(path) ? kTextFilterStandardInput : path;
   if (!stream) return ReportFilterFault(kTextFilterOpenFailed, name);
-  ReadOutcome outcome = ReadWholeStream(stream, link.heap, text, size, progress);
+  ReadOutcome outcome = ReadOutcome::kRead;
+  if (!MapForSorting(stream, mapped, text, size)) outcome = ReadWholeStream(stream, link.heap, text, size, progress);
   if (stream != stdin) std::fclose(stream);
   ClearProgress(progress);
   if (outcome == ReadOutcome::kOutOfMemory) return ReportFilterFault(kTextOutOfMemory, nullptr);
@@ -79,76 +93,98 @@ bool ReadInput(const char* path, EditorLink& link, char*& text, size_t& size, Pr
 // Fewer than two lines: no CR LF at all, or one that ends the text. Such a
 // text is written back as it came.
 bool HasTwoLines(const char* text, size_t size) {
-  const char* hit = std::strstr(text, "\r\n");
+  const char* hit = FindLineEnd(text, text + size);
   return hit && static_cast<size_t>(hit - text) + 2 < size;
 }
 
-// The duplicates are written to a new file beside the one named, which
-// takes that name only once standard output is written and closed: a failed
-// run leaves an existing file as it was.
+// The duplicates go to a new file beside the one named, which takes that
+// name only once standard output is written and closed: a failed run leaves
+// an existing file as it was. The file beside is made before anything goes
+// to standard output, so that a folder that takes no file fails the run
+// before it has written anything.
 struct DuplicatesFile {
   const char* path;    // null: none asked for
   std::string beside;  // where they wait meanwhile
+  std::FILE* stream;   // open on beside until the duplicates are in
 };
 
-void DiscardDuplicates(const DuplicatesFile& file) {
-  if (file.path) std::remove(file.beside.c_str());
+void DiscardDuplicates(DuplicatesFile& file) {
+  if (!file.path) return;
+  if (file.stream) std::fclose(file.stream);
+  file.stream = nullptr;
+  std::remove(file.beside.c_str());
 }
 
-// Reports its own faults; nothing is left beside on failure.
-bool WriteDuplicatesBeside(DuplicatesFile& file, const char* duplicates, ProgressLine& progress) {
+// Reports its own fault.
+bool CreateDuplicatesBeside(DuplicatesFile& file) {
   if (!file.path) return true;
-  std::FILE* stream = CreateFileBeside(file.path, file.beside);
-  if (!stream) return ReportFilterFault(kTextFilterCreateFailed, file.path);
-  bool saved = WriteWholeText(stream, duplicates, std::strlen(duplicates), progress);
-  ClearProgress(progress);
-  saved = std::fclose(stream) == 0 && saved;
-  if (saved) return true;
-  DiscardDuplicates(file);
-  return ReportFilterFault(kTextFilterWriteFailed, file.path);
+  file.stream = CreateFileBeside(file.path, file.beside);
+  return file.stream ? true : ReportFilterFault(kTextFilterCreateFailed, file.path);
 }
 
-// Standard output counts as written only once it was flushed and closed
-// without error: a disk that fills up may say so only then.
-bool WriteOutput(const char* text, ProgressLine& progress) {
-  bool written = WriteWholeText(stdout, text, std::strlen(text), progress);
+// The sorted lines, or the text itself when it has fewer than two. Standard
+// output counts as written only once it was flushed and closed without
+// error: a disk that fills up may say so only then. Writing the sorted
+// lines fills the duplicates text.
+bool WriteOutput(const SortedLines* sorted, const char* text, size_t size, char*& duplicates,
+                 ProgressLine& progress) {
+  bool written = sorted ? WriteSortedText(stdout, *sorted, duplicates, size, progress)
+                        : WriteWholeText(stdout, text, size, progress);
   ClearProgress(progress);
   written = std::fclose(stdout) == 0 && written;
   return written || ReportFilterFault(kTextFilterWriteFailed, kTextFilterStandardOutput);
 }
 
-// Reports its own fault; nothing is left beside on failure.
-bool PutDuplicatesInPlace(const DuplicatesFile& file) {
-  if (!file.path || ReplaceFileWith(file.beside.c_str(), file.path)) return true;
+// Writes the duplicates into the file beside and puts it in place of the
+// one named; reports its own fault and leaves nothing beside on failure.
+bool PutDuplicatesInPlace(DuplicatesFile& file, const char* duplicates, ProgressLine& progress) {
+  if (!file.path) return true;
+  bool saved = WriteWholeText(file.stream, duplicates, std::strlen(duplicates), progress);
+  ClearProgress(progress);
+  saved = std::fclose(file.stream) == 0 && saved;
+  file.stream = nullptr;
+  if (saved && ReplaceFileWith(file.beside.c_str(), file.path)) return true;
   DiscardDuplicates(file);
   return ReportFilterFault(kTextFilterWriteFailed, file.path);
 }
 
-// The duplicates first, beside their file, then the sorted text; the
-// duplicates file is replaced last.
-int WriteResults(const char* text, const char* duplicates, const char* duplicatesPath, ProgressLine& progress) {
-  DuplicatesFile file = {duplicatesPath, std::string()};
-  if (!WriteDuplicatesBeside(file, duplicates, progress)) return kExitFault;
-  if (!WriteOutput(text, progress)) {
+// The file beside first, then the sorted text, then the duplicates, which
+// replace the named file last.
+int WriteResults(const SortedLines* sorted, const char* text, size_t size, char* duplicates,
+                 const char* duplicatesPath, ProgressLine& progress) {
+  DuplicatesFile file = {duplicatesPath, std::string(), nullptr};
+  if (!CreateDuplicatesBeside(file)) return kExitFault;
+  char* duplicatesEnd = duplicates;
+  if (!WriteOutput(sorted, text, size, duplicatesEnd, progress)) {
     DiscardDuplicates(file);
     return kExitFault;
   }
-  return PutDuplicatesInPlace(file) ? kExitSorted : kExitFault;
+  return PutDuplicatesInPlace(file, duplicates, progress) ? kExitSorted : kExitFault;
 }
 
-int SortInput(const FilterArgs& filter, EditorLink& link) {
+int SortMappedOrRead(const FilterArgs& filter, EditorLink& link, MappedInput& mapped) {
   ProgressLine progress = {IsTerminal(stderr), false, 0};
   char* text = nullptr;
   size_t size = 0;
-  if (!ReadInput(filter.inputPath, link, text, size, progress)) return kExitFault;
+  if (!ReadInput(filter.inputPath, link, mapped, text, size, progress)) return kExitFault;
   char* duplicates = const_cast<char*>("");
-  if (HasTwoLines(text, size)) {
+  SortedLines sorted = {};
+  bool sorting = HasTwoLines(text, size);
+  if (sorting) {
     if (size >= kProgressThreshold) ShowProgress(progress, kTextFilterSorting, 0);
-    bool sorted = SortText(link, text, duplicates);
+    bool done = SortForWriting(link, text, size, sorted, duplicates);
     ClearProgress(progress);
-    if (!sorted) return kExitFault;  // out of memory, reported by the driver
+    if (!done) return kExitFault;  // out of memory, reported by the driver
+    if (!duplicates) duplicates = const_cast<char*>("");
   }
-  return WriteResults(text, duplicates, filter.duplicatesPath, progress);
+  return WriteResults(sorting ? &sorted : nullptr, text, size, duplicates, filter.duplicatesPath, progress);
+}
+
+int SortInput(const FilterArgs& filter, EditorLink& link) {
+  MappedInput mapped = {};
+  int code = SortMappedOrRead(filter, link, mapped);
+  UnmapInputFile(mapped);
+  return code;
 }
 
 }  // namespace
