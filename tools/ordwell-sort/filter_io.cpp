@@ -39,7 +39,7 @@ void ShowReadProgress(ProgressLine& progress, size_t done, size_t hint) {
 void ShowProgress(ProgressLine& progress, const char* format, unsigned figure) {
   if (!progress.terminal || (progress.shown && figure == progress.last)) return;
   char text[kFormatLimit];
-  FormatText(text, format, figure);
+  FormatText(text, ToLocaleCodeset(format).c_str(), figure);
   std::fprintf(stderr, "\rordwell-sort: %s  ", text);
   std::fflush(stderr);
   progress.shown = true;

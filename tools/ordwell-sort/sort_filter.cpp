@@ -6,7 +6,6 @@
 
 #include "app/app_record.h"
 #include "cmdline/sort_options.h"
-#include "cmdline/switches.h"
 #include "platform/format.h"
 #include "platform/heap.h"
 #include "platform/message_box.h"
@@ -25,12 +24,9 @@ namespace {
 constexpr int kExitSorted = 0;
 constexpr int kExitFault = 2;
 
-// Message boxes raised by the parser and the sort driver, as lines.
-int g_faultBoxes = 0;
-
+// The sort driver's message box (memory ran out), as a line.
 int PrintBoxAsLine(WindowHandle, const char* text, const char*, unsigned) {
-  ++g_faultBoxes;
-  std::fprintf(stderr, "ordwell-sort: %s\n", text);
+  PrintFaultLine(ToLocaleCodeset(text).c_str());
   return 1;  // IDOK
 }
 
@@ -47,10 +43,11 @@ bool ParseFilterSwitches(const FilterArgs& filter) {
   static AppRecord app;
   SplitCommandLine(app.args, filter.switchLine.c_str());
   if (app.args.count == 0) return ReportFilterFault(kTextOutOfMemory, nullptr);
-  ParseSwitches(app);
+  bool faulty = ReportSwitchFaults(app.args);
+  ParseSwitchesQuietly(app);
   bool switched = HasSwitch(app.args);
   ReleaseArgList(app.args);
-  if (g_faultBoxes > 0) return false;
+  if (faulty) return false;
   if (!switched) {
     g_sortOptions.ShowOptionsDialog = 0;
     g_sortOptions.SortAscending = 1;
@@ -189,12 +186,18 @@ int SortInput(const FilterArgs& filter, EditorLink& link) {
 
 }  // namespace
 
+// The standard streams are named by texts of the program's own, converted
+// like the message; a file name is the user's and stays as it came.
 bool ReportFilterFault(const char* format, const char* value) {
+  bool ownName = value == kTextFilterStandardInput || value == kTextFilterStandardOutput;
+  std::string name = ownName ? ToLocaleCodeset(value) : std::string(value ? value : "");
   char line[kFormatLimit];
-  FormatText(line, format, value);
-  std::fprintf(stderr, "ordwell-sort: %s\n", line);
+  FormatText(line, ToLocaleCodeset(format).c_str(), name.c_str());
+  PrintFaultLine(line);
   return false;
 }
+
+void PrintFaultLine(const char* text) { std::fprintf(stderr, "ordwell-sort: %s\n", text); }
 
 int RunSortFilter(int argc, char** argv) {
   SetBinaryStreams();
@@ -202,11 +205,11 @@ int RunSortFilter(int argc, char** argv) {
   FilterArgs filter;
   if (!SeparateFilterArgs(argc, argv, filter)) return kExitFault;
   if (filter.help) {
-    std::fputs(kTextFilterUsage, stdout);
+    std::fputs(ToLocaleCodeset(kTextFilterUsage).c_str(), stdout);
     return kExitSorted;
   }
   if (filter.version) {
-    std::printf(kTextFilterVersion, ORDWELL_VERSION);
+    std::printf(ToLocaleCodeset(kTextFilterVersion).c_str(), ORDWELL_VERSION);
     return kExitSorted;
   }
   if (!ParseFilterSwitches(filter)) return kExitFault;
