@@ -19,7 +19,7 @@ echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "texts: $(stat -c '%n %s bytes' $data/mixed.txt $data/long.txt | paste -sd ';')"
 echo "GNU sort: $(sort --version | head -1), LC_ALL=C; Wine $(dpkg-query -W -f='${Version}' wine64)"
 echo
-python3 tools/bench/run.py build/release/tools/ordwell-sort/ordwell-sort $data "$runs" $data/native-results.json
+python3 tools/bench/run.py build/release/filter/ordwell-sort $data "$runs" $data/native-results.json
 echo
 tools/bench/wine-run.sh "$runs" | tee $data/wine-results.md
 echo

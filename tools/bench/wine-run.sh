@@ -23,10 +23,10 @@ done
 documents=("Z:$data/document-1mb.txt" "Z:$data/document-10mb.txt" "Z:$data/mixed.txt")
 
 tools/with-wine.sh build/win64/wine-run.sh build/win64/tools/bench/wine_bench.exe \
-  "Z:$root/build/win64/tools/ordwell-sort/ordwell-sort.exe" "$runs" "/A /T" "${documents[@]}"
+  "Z:$root/build/win64/filter/ordwell-sort.exe" "$runs" "/A /T" "${documents[@]}"
 echo
 tools/with-wine.sh --prefix "$root/build/win32/bench-wineprefix" /usr/bin/wine build/win32/tools/bench/wine_bench.exe \
-  "Z:$root/build/win32/tools/ordwell-sort/ordwell-sort.exe" "$runs" "/A /T" "${documents[@]}"
+  "Z:$root/build/win32/filter/ordwell-sort.exe" "$runs" "/A /T" "${documents[@]}"
 echo
 echo "| sort keys (LCMapStringA) against CompareStringA | pairs | other answers | CompareStringA µs per pair | LCMapStringA µs per text |"
 echo "|---|---:|---:|---:|---:|"

@@ -270,7 +270,7 @@ def inside_wine(results_path):
     install = prefix_path(INSTALL_DIR)
     shutil.rmtree(install, ignore_errors=True)
     os.makedirs(install)
-    for exe in ('app/Ordwell.exe', 'tools/ordwell-sort/ordwell-sort.exe'):
+    for exe in ('app/Ordwell.exe', 'filter/ordwell-sort.exe'):
         shutil.copy(os.path.join(WIN32, exe), install)
     results = {}
     results.update(make_picture())
@@ -443,7 +443,7 @@ def build():
          'MorvaneStandin', 'wine_probe'], **quiet)
     run(['cmake', '--preset', 'native'], **quiet)
     run(['cmake', '--build', '--preset', 'native', '--target', 'ordwell-sort'], **quiet)
-    return os.path.join(ROOT, 'build', 'native', 'tools', 'ordwell-sort', 'ordwell-sort')
+    return os.path.join(ROOT, 'build', 'native', 'filter', 'ordwell-sort')
 
 
 def main():

@@ -1,4 +1,4 @@
-#include "tools/ordwell-sort/filter_io.h"
+#include "filter/filter_io.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include "platform/format.h"
 #include "platform/heap.h"
 #include "res/texts.h"
-#include "tools/ordwell-sort/console.h"
+#include "filter/console.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/ordwell-sort/sort_filter.h"
+#include "filter/sort_filter.h"
 
 #include <cstdio>
 #include <cstring>
@@ -13,11 +13,11 @@
 #include "sort/line_end.h"
 #include "sort/sort_text.h"
 #include "sort/sortable_text.h"
-#include "tools/ordwell-sort/console.h"
-#include "tools/ordwell-sort/filter_args.h"
-#include "tools/ordwell-sort/filter_io.h"
-#include "tools/ordwell-sort/input_map.h"
-#include "tools/ordwell-sort/sorted_output.h"
+#include "filter/console.h"
+#include "filter/filter_args.h"
+#include "filter/filter_io.h"
+#include "filter/input_map.h"
+#include "filter/sorted_output.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "platform/format.h"
 #include "res/texts.h"
-#include "tests/ordwell_sort/run_program.h"
+#include "tests/filter/run_program.h"
 
 // ordwell-sort run as a process: each row gives the arguments, the input on
 // standard input (and in the file in.txt beside it), and what must come out.

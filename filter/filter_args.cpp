@@ -1,4 +1,4 @@
-#include "tools/ordwell-sort/filter_args.h"
+#include "filter/filter_args.h"
 
 #include <cstring>
 
@@ -8,8 +8,8 @@
 #include "platform/message_box.h"
 #include "res/texts.h"
 #include "sort/character_width.h"
-#include "tools/ordwell-sort/console.h"
-#include "tools/ordwell-sort/sort_filter.h"
+#include "filter/console.h"
+#include "filter/sort_filter.h"
 
 namespace {
 

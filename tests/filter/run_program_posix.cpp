@@ -1,4 +1,4 @@
-#include "tests/ordwell_sort/run_program.h"
+#include "tests/filter/run_program.h"
 
 #include <fcntl.h>
 #include <signal.h>

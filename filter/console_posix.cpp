@@ -1,4 +1,4 @@
-#include "tools/ordwell-sort/console.h"
+#include "filter/console.h"
 
 #include <fcntl.h>
 #include <iconv.h>

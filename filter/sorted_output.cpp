@@ -1,4 +1,4 @@
-#include "tools/ordwell-sort/sorted_output.h"
+#include "filter/sorted_output.h"
 
 #include "res/texts.h"
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "sort/write_lines.h"
-#include "tools/ordwell-sort/filter_io.h"
+#include "filter/filter_io.h"
 
 // Writes the sorted lines to stream through a buffer, straight from the
 // sorted table: the sorted text is never built. The duplicates text fills

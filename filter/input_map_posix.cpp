@@ -1,4 +1,4 @@
-#include "tools/ordwell-sort/input_map.h"
+#include "filter/input_map.h"
 
 #include <cstdint>
 
