@@ -3,9 +3,11 @@
 # It holds the two executables, the user guide, the licence and SHA256SUMS,
 # a list of their SHA-256 sums in sha256sum's format, all at its top.
 
-# The user guide that goes into the zip: the one line to change when the
-# guide's own files come.
-set(ORDWELL_GUIDE_FILES ${PROJECT_SOURCE_DIR}/README.md)
+# The user guide that goes into the zip, with the pictures it shows: they
+# lie beside it, as in docs/.
+set(ORDWELL_GUIDE_FILES
+    ${PROJECT_SOURCE_DIR}/docs/guide.ja.md ${PROJECT_SOURCE_DIR}/docs/guide.md
+    ${PROJECT_SOURCE_DIR}/docs/guide-editor.png ${PROJECT_SOURCE_DIR}/docs/options-dialog.png)
 
 install(TARGETS Ordwell ordwell-sort RUNTIME DESTINATION .)
 install(FILES ${ORDWELL_GUIDE_FILES} ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)

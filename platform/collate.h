@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 
 // The locale comparison of the sort orders: letter case and the difference
 // between hiragana and katakana ignored, full-width and half-width forms kept
@@ -14,3 +16,21 @@ enum : int {
 // Compares two code-page-932 texts; a length of -1 means "up to the NUL",
 // any other length counts bytes.
 int CompareLocale(const char* first, int firstLength, const char* second, int secondLength);
+
+// The locale order as keys, where the collation allows it: compared byte by
+// byte as unsigned values, the keys of two texts give the answer that
+// CompareLocale gives for them (a key that is the start of another is the
+// smaller), and no key byte is 0. A sort reads a key eight bytes at a time.
+bool LocaleKeysAvailable();  // false where the system collates (Windows)
+
+// Where the next key bytes of a text come from: the character at offset at,
+// of which taken key bytes were read already. Texts whose keys agree up to a
+// cursor have the same cursor there.
+struct LocaleKeyCursor {
+  size_t at;
+  unsigned taken;
+};
+
+// The next eight key bytes of text[0, length) from cursor, first byte
+// highest, zeros past the key's end; moves cursor past them.
+uint64_t ReadLocaleKey(const char* text, size_t length, LocaleKeyCursor& cursor);

@@ -155,6 +155,44 @@ int CompareTerminated(const unsigned char* a, const unsigned char* b) {
   }
 }
 
+// Key bytes. Each character's weight becomes a codeword whose first byte
+// tells its length, so that comparing the bytes compares the weights: an
+// ASCII weight is its byte; any other one-byte weight is 0x80 and the byte;
+// a two-byte character is its folded code, whose first byte is 0x81 or more.
+inline unsigned Codeword(const unsigned char* p, size_t left, unsigned char (&units)[2], size_t& width) {
+  unsigned char b = p[0];
+  if (left > 1 && (kTables.kind[b] & 1) && (kTables.kind[p[1]] & 2)) {
+    uint32_t code = (uint32_t(b) << 8) | p[1];
+    uint32_t index = code - 0x8100;
+    if (index < 0x300) code += kTables.foldDelta[index];
+    units[0] = static_cast<unsigned char>(code >> 8);
+    units[1] = static_cast<unsigned char>(code);
+    width = 2;
+    return 2;
+  }
+  width = 1;
+  units[0] = b < 0x80 ? static_cast<unsigned char>(FoldSingleByte(b)) : 0x80;
+  units[1] = b;
+  return b < 0x80 ? 1 : 2;
+}
+
+// Eight ASCII bytes at once, capitals folded to small letters.
+inline bool ReadAsciiWord(const unsigned char* p, uint64_t& key) {
+  uint64_t word = 0;
+  std::memcpy(&word, p, sizeof word);
+  if (word & kHighs) return false;
+  uint64_t fromA = word + 0x3F3F3F3F3F3F3F3Fu;   // high bit set from 'A' up
+  uint64_t pastZ = word + 0x2525252525252525u;   // high bit set past 'Z'
+  word |= (fromA & ~pastZ & kHighs) >> 2;
+#if defined(__GNUC__)
+  key = __builtin_bswap64(word);
+#else
+  key = 0;
+  for (int i = 0; i < 8; ++i) key = (key << 8) | ((word >> (8 * i)) & 0xFF);
+#endif
+  return true;
+}
+
 long MeasuredLength(const char* text, int length) {
   if (length >= 0) return length;
   long n = 0;
@@ -178,4 +216,38 @@ int CompareLocale(const char* first, int firstLength, const char* second, int se
   if (i < na) return kCompareGreater;
   if (j < nb) return kCompareLess;
   return kCompareEqual;
+}
+
+bool LocaleKeysAvailable() { return true; }
+
+uint64_t ReadLocaleKey(const char* text, size_t length, LocaleKeyCursor& cursor) {
+  const unsigned char* t = reinterpret_cast<const unsigned char*>(text);
+  uint64_t key = 0;
+  if (cursor.taken == 0 && cursor.at + 8 <= length && ReadAsciiWord(t + cursor.at, key)) {
+    cursor.at += 8;
+    return key;
+  }
+  unsigned char units[2];
+  size_t width = 1;
+  unsigned filled = 0;
+  if (cursor.taken == 1 && cursor.at < length) {  // a codeword that the last chunk began
+    Codeword(t + cursor.at, length - cursor.at, units, width);
+    key = units[1];
+    filled = 1;
+    cursor.at += width;
+  }
+  cursor.taken = 0;
+  while (filled < 8 && cursor.at < length) {
+    unsigned n = Codeword(t + cursor.at, length - cursor.at, units, width);
+    if (filled + n > 8) {  // its second byte begins the next chunk
+      key = (key << 8) | units[0];
+      filled = 8;
+      cursor.taken = 1;
+      break;
+    }
+    key = n == 1 ? (key << 8) | units[0] : (key << 16) | (uint32_t(units[0]) << 8) | units[1];
+    filled += n;
+    cursor.at += width;
+  }
+  return filled == 0 ? 0 : key << (8 * (8 - filled));
 }

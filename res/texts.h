@@ -70,6 +70,12 @@ inline constexpr char kTextFilterUnknownOption[] = "認識できないオプシ�
 // --duplicates came without a file name
 inline constexpr char kTextFilterNeedsFileName[] = "--duplicates にはファイル名が必要です。";
 
+// an argument taken for switches names an existing file: the splitter cut
+// it at its slashes (%s: the argument)
+inline constexpr char kTextFilterSwitchNamesFile[] =
+    "'%s' はスイッチとして認識できません。このファイルを並べ替えるには、-- の後に書いてください "
+    "(ordwell-sort [スイッチ] -- ファイル名)。";
+
 // a second input file was named (%s: the second name)
 inline constexpr char kTextFilterTwoInputs[] = "入力ファイルは一つだけ指定できます： '%s'";
 

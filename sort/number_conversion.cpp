@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "sort/number_scanner.h"
+#include "sort/plain_number.h"
 
 // The number grammar, fixed whatever the platform's strtod or locale takes:
 //
@@ -127,41 +128,14 @@ double ConvertMagnitude(Mantissa& m, int64_t exponent) {
   return value;
 }
 
-// The common number: at most kFastDigits digits in all, an optional point,
-// no exponent letter after it. Its digits make an integer below 2^53 and
-// the point a division by a power of ten that is a double exactly, so the
-// value is the one the full conversion gives. False (nothing stored) for
-// any other number, which the full conversion then reads.
-bool ConvertPlainNumber(const char* p, double& magnitude, const char*& end) {
-  int64_t digits = 0;
-  int count = 0, fraction = 0;
-  for (; IsDigit(*p) && count <= kFastDigits; ++p, ++count) digits = digits * 10 + (*p - '0');
-  if (*p == '.')
-    for (++p; IsDigit(*p) && count <= kFastDigits; ++p, ++count, ++fraction) digits = digits * 10 + (*p - '0');
-  if (count == 0 || count > kFastDigits || IsDigit(*p) || IsExponentLetter(*p)) return false;
-#if FLT_EVAL_METHOD != 0
-  if (fraction > 0) return false;  // the x87 unit would round the division twice
+// Any other number, from its mantissa at p. Kept apart from the common
+// number, whose path then needs no room for the digit buffer.
+#if defined(__GNUC__)
+__attribute__((noinline))
 #endif
-  static const double kPowers[kFastDigits + 1] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  magnitude = static_cast<double>(digits) / kPowers[fraction];
-  end = p;
-  return true;
-}
-
-}  // namespace
-
-size_t ConvertNumber(const char* text, double& value) {
-  const char* p = text;
-  while (IsSpace(*p)) ++p;
+size_t ConvertWrittenNumber(const char* text, const char* p, double& value) {
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
-  double plain = 0.0;
-  const char* plainEnd = p;
-  if (ConvertPlainNumber(p, plain, plainEnd)) {
-    value = negative ? -plain : plain;
-    return static_cast<size_t>(plainEnd - text);
-  }
   Mantissa m;  // the digit buffer is written before it is read
   m.kept = 0;
   m.scale = 0;
@@ -174,4 +148,15 @@ size_t ConvertNumber(const char* text, double& value) {
   double magnitude = ConvertMagnitude(m, exponent);
   value = negative ? -magnitude : magnitude;
   return static_cast<size_t>(p - text);
+}
+
+}  // namespace
+
+size_t ConvertNumber(const char* text, double& value) {
+  const char* p = text;
+  while (IsSpace(*p)) ++p;
+  const char* end = p;
+  auto readByte = [](const char* at, int&) { return *at; };
+  if (ReadPlainNumber(p, readByte, value, end)) return static_cast<size_t>(end - text);
+  return ConvertWrittenNumber(text, p, value);
 }

@@ -3,6 +3,7 @@
 #include "platform/heap.h"
 #include "sort/character_width.h"
 #include "sort/number_scanner.h"
+#include "sort/plain_number.h"
 
 NumberScannerFunction NumberScanner = ScanHalfWidthNumber;
 
@@ -25,10 +26,24 @@ inline char MapFullWidth(unsigned char lead, unsigned char trail) {
   return 0;
 }
 
-inline bool IsNumberByte(char c) {
+constexpr bool IsNumberByte(char c) {
   return (c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'D' || c == 'd' || c == 'E' ||
          c == 'e';
 }
+
+// Per ASCII byte: itself when it can be part of a number, else 0. The
+// scanner asks at every character of a number.
+struct AsciiNumberBytes {
+  char byte[128];
+};
+
+constexpr AsciiNumberBytes MakeAsciiNumberBytes() {
+  AsciiNumberBytes bytes = {};
+  for (int b = 0; b < 128; ++b) bytes.byte[b] = IsNumberByte(static_cast<char>(b)) ? static_cast<char>(b) : 0;
+  return bytes;
+}
+
+constexpr AsciiNumberBytes kAsciiNumberBytes = MakeAsciiNumberBytes();
 
 // Where the copy of a number fits this many bytes, it is made on the stack.
 // The conversion looks at most two bytes past what it takes (an exponent
@@ -40,9 +55,13 @@ constexpr size_t kConversionLookahead = 3;
 // The ASCII byte for the character at p, and its width; 0 when the character
 // cannot be part of a number.
 inline char NumberByteAt(const char* p, int& width) {
+  unsigned char b = static_cast<unsigned char>(*p);
+  if (b < 0x80) {
+    width = 1;
+    return kAsciiNumberBytes.byte[b];
+  }
   width = CharacterWidth(p);
-  if (width == 2) return MapFullWidth(static_cast<unsigned char>(p[0]), static_cast<unsigned char>(p[1]));
-  return IsNumberByte(*p) ? *p : 0;
+  return width == 2 ? MapFullWidth(b, static_cast<unsigned char>(p[1])) : 0;
 }
 
 // Only a digit, a sign or a point, of either width, can begin a number; an
@@ -116,6 +135,39 @@ AsciiScan ScanAsciiNumber(double& value, const char* position, const char*& end)
   return AsciiScan::kNumber;
 }
 
+// The number at position read from an ASCII copy of its characters. Kept
+// apart from the numbers read in place, whose path then needs no room for
+// the copy.
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+bool ScanCopiedNumber(double& value, const char* position, const char*& end) {
+  char copy[kShortCopy];
+  bool complete = false;
+  size_t copied = CopyNumberCharacters(position, copy, sizeof copy, complete);
+  double read = 0.0;
+  size_t characters = ConvertNumber(copy, read);
+  if (!complete && characters + kConversionLookahead > copied) characters = ConvertLongCopy(position, read);
+  if (characters == 0) return false;
+  value = read;
+  end = SkipCharacters(position, characters);
+  return true;
+}
+
+// A number character is at position. The common number of either width is
+// read in place as its copy would be, an ASCII one in place too; any other
+// is copied. Apart from the first look, which most positions do not pass.
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+bool ScanNumberAt(double& value, const char* position, const char*& end) {
+  auto readCharacter = [](const char* at, int& width) { return NumberByteAt(at, width); };
+  if (ReadPlainNumber(position, readCharacter, value, end)) return true;
+  AsciiScan ascii = ScanAsciiNumber(value, position, end);
+  if (ascii != AsciiScan::kUndecided) return ascii == AsciiScan::kNumber;
+  return ScanCopiedNumber(value, position, end);
+}
+
 }  // namespace
 
 // A space or a tab refuses the position; any other white space is taken by
@@ -133,23 +185,11 @@ bool ScanHalfWidthNumber(double& value, const char* position, const char*& end) 
   return true;
 }
 
-// Converts an ASCII copy of the number characters (one byte per character,
-// so the conversion's length counts characters of the text), then walks that
-// many characters in the text to find the end. A number of ASCII bytes needs
-// no copy; otherwise the copy is cut at a short stack buffer, and only a
-// number too long to be decided there is copied whole.
+// Reads the number characters as an ASCII copy would hold them (one byte per
+// character, so the conversion's length counts characters of the text), then
+// walks that many characters in the text to find the end. A copy, when one
+// is needed, is cut at a short stack buffer, and only a number too long to
+// be decided there is copied whole.
 bool ScanFullWidthNumber(double& value, const char* position, const char*& end) {
-  if (!CanBeginNumber(position)) return false;
-  AsciiScan ascii = ScanAsciiNumber(value, position, end);
-  if (ascii != AsciiScan::kUndecided) return ascii == AsciiScan::kNumber;
-  char copy[kShortCopy];
-  bool complete = false;
-  size_t copied = CopyNumberCharacters(position, copy, sizeof copy, complete);
-  double read = 0.0;
-  size_t characters = ConvertNumber(copy, read);
-  if (!complete && characters + kConversionLookahead > copied) characters = ConvertLongCopy(position, read);
-  if (characters == 0) return false;
-  value = read;
-  end = SkipCharacters(position, characters);
-  return true;
+  return CanBeginNumber(position) && ScanNumberAt(value, position, end);
 }

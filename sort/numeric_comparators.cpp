@@ -1,9 +1,11 @@
+#include <cstdint>
 #include <cstring>
 
 #include "platform/heap.h"
 #include "sort/character_width.h"
 #include "sort/key_order.h"
 #include "sort/number_scanner.h"
+#include "sort/text_words.h"
 
 // The numeric walk runs over two texts side by side. At each step it asks the
 // scanner at both positions: two numbers compare by value, two non-numbers
@@ -51,7 +53,7 @@ int CompareCharacters(const char* p1, int w1, const char* p2, int w2, CharacterO
 // A character that neither scanner takes as the beginning of a number: no
 // digit, sign or point of either width, and none of the white space (LF, VT,
 // FF, CR) that the half-width scanner skips before one.
-bool CannotBeginNumber(const char* p, int width) {
+constexpr bool CannotBeginNumber(const char* p, int width) {
   unsigned char c = static_cast<unsigned char>(p[0]);
   if (width == 2) {
     unsigned char t = static_cast<unsigned char>(p[1]);
@@ -71,11 +73,102 @@ bool SameCharacterWithoutNumber(const char* p1, const char* p2) {
   return SameCharacter(p1, w, p2, CharacterWidth(p2)) && CannotBeginNumber(p1, w);
 }
 
+// A single byte that no number of either scanner takes in (no digit, sign,
+// point, exponent letter or white space) and that cannot begin a two-byte
+// character.
+bool IsBarrier(unsigned char b) {
+  bool numberByte = (b >= '0' && b <= '9') || b == '+' || b == '-' || b == '.' || b == 'e' || b == 'E' ||
+                    b == 'd' || b == 'D' || b == ' ' || (b >= '\t' && b <= '\r');
+  return b != 0 && !numberByte && !IsLeadByte(b);
+}
+
+// How far the walk can pass at once where both texts begin with the same
+// bytes. Both walks go the same way as long as what decides each step lies
+// in that common run; a step can only stop at a barrier byte, since no number
+// goes through one, so the walk reaches every barrier that begins a
+// character. A barrier after a byte that cannot lead a two-byte character
+// begins one; every step before it looked at most at the barrier and the
+// byte after it (a character's width), so with both still in the common run
+// the walks meet there, every step before it equal. Only worth the look
+// where lines share a long beginning.
+size_t CommonSteps(const char* p1, const char* p2) {
+  constexpr size_t kWorthPassing = 32;
+  size_t common = CommonPrefix(p1, p2);
+  if (common < kWorthPassing) return 0;
+  for (size_t r = common - 2; r > 0; --r) {
+    unsigned char before = static_cast<unsigned char>(p1[r - 1]);
+    if (IsBarrier(static_cast<unsigned char>(p1[r])) && !IsLeadByte(before)) return r;
+  }
+  return 0;
+}
+
+// The one-byte characters that begin no number and no two-byte character:
+// where both texts hold the same one, the walk passes it without a look at
+// its width.
+struct PlainBytes {
+  bool plain[256];
+};
+
+constexpr PlainBytes MakePlainBytes() {
+  PlainBytes bytes = {};
+  for (int b = 1; b < 256; ++b) {
+    char c = static_cast<char>(b);
+    bytes.plain[b] = !IsLeadByte(static_cast<unsigned char>(b)) && CannotBeginNumber(&c, 1);
+  }
+  return bytes;
+}
+
+constexpr PlainBytes kPlainBytes = MakePlainBytes();
+
+// Whether a number of either scanner may begin at p: a digit, sign or point
+// (full-width ones lead with 0x81 or 0x82), or the white space that the
+// half-width scanner takes before one. Elsewhere both answer no, so the walk
+// does not ask them; only for the two scanners whose answers this knows.
+struct NumberStarts {
+  bool may[256];
+};
+
+constexpr NumberStarts MakeNumberStarts() {
+  NumberStarts starts = {};
+  for (int b = '0'; b <= '9'; ++b) starts.may[b] = true;
+  for (int b = '\n'; b <= '\r'; ++b) starts.may[b] = true;
+  starts.may['+'] = starts.may['-'] = starts.may['.'] = starts.may[0x81] = starts.may[0x82] = true;
+  return starts;
+}
+
+constexpr NumberStarts kNumberStarts = MakeNumberStarts();
+
+inline bool MayBeginNumber(const char* p, bool knownScanner) {
+  return !knownScanner || kNumberStarts.may[static_cast<unsigned char>(*p)];
+}
+
+inline bool SamePlainByte(const char* p1, const char* p2) {
+  return p1[0] == p2[0] && kPlainBytes.plain[static_cast<unsigned char>(p1[0])];
+}
+
 Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
   if (!*p1) return {WalkEnd::kNotGreater, p1, p2};
   bool knownScanner = NumberScanner == ScanHalfWidthNumber || NumberScanner == ScanFullWidthNumber;
+  // Once the walk has gone some way with both texts alike, it looks for a
+  // long common run to pass at once; most walks end before.
+  constexpr ptrdiff_t kLookAfter = 16;
+  const char* start = p1;
+  bool looked = !knownScanner;
   do {
     if (!*p2) return {WalkEnd::kGreater, p1, p2};
+    if (!looked && p1 - start >= kLookAfter) {
+      looked = true;
+      size_t passed = CommonSteps(p1, p2);
+      p1 += passed;
+      p2 += passed;
+    }
+    if (knownScanner && SamePlainByte(p1, p2)) {
+      do {
+        ++p1;
+        ++p2;
+      } while (SamePlainByte(p1, p2));
+      continue;
+    }
     if (knownScanner && SameCharacterWithoutNumber(p1, p2)) {
       int w = CharacterWidth(p1);
       p1 += w;
@@ -85,8 +178,8 @@ Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
     double value1 = 0.0, value2 = 0.0;
     const char* end1 = p1;
     const char* end2 = p2;
-    bool number1 = NumberScanner(value1, p1, end1);
-    bool number2 = NumberScanner(value2, p2, end2);
+    bool number1 = MayBeginNumber(p1, knownScanner) && NumberScanner(value1, p1, end1);
+    bool number2 = MayBeginNumber(p2, knownScanner) && NumberScanner(value2, p2, end2);
     if (number1 && number2) {
       if (value1 > value2) return {WalkEnd::kGreater, p1, p2};
       if (value1 < value2) return {WalkEnd::kNotGreater, p1, p2};

@@ -7,8 +7,12 @@
 #include "platform/message_box.h"
 #include "res/texts.h"
 #include "sort/comparators.h"
+#include "sort/key_sort.h"
+#include "sort/line_end.h"
 #include "sort/line_sort.h"
 #include "sort/number_scanner.h"
+#include "sort/text_words.h"
+#include "sort/write_lines.h"
 
 namespace {
 
@@ -45,22 +49,26 @@ bool GrowLineTable(HeapHandle heap, LineTable& table) {
   return true;
 }
 
-// The next CR LF in [from, end), found by its LF (memchr is the fastest scan
-// the C library has); null when there is none.
-char* FindLineEnd(char* from, char* end) {
-  for (char* lf = from; (lf = static_cast<char*>(std::memchr(lf, '\n', static_cast<size_t>(end - lf)))); ++lf)
-    if (lf > from && lf[-1] == '\r') return lf - 1;
-  return nullptr;
+bool ReportNoMemory(const EditorLink& link) {
+  ShowMessageBox(link.mainWindow, kTextOutOfMemory, kBoxIconError);
+  return false;
+}
+
+// Frees what was made and tells the user; the input text stays.
+bool ReportOutOfMemory(const EditorLink& link, SortBlocks& blocks) {
+  if (blocks.output) FreeBlock(link.heap, 0, blocks.output);
+  if (blocks.duplicates) FreeBlock(link.heap, 0, blocks.duplicates);
+  if (blocks.table.lines) FreeBlock(link.heap, 0, blocks.table.lines);
+  return ReportNoMemory(link);
 }
 
 // Overwrites every CR LF with two NULs and records where each line starts.
-// A lone CR or LF is an ordinary byte; no CR LF hides inside a two-byte
-// character, since a trail byte is never below 0x40.
 bool SplitLines(HeapHandle heap, char* text, size_t length, LineTable& table) {
   table.lines[0] = text;
   table.count = 1;
   char* end = text + length;
-  for (char* hit = FindLineEnd(text, end); hit; hit = FindLineEnd(hit + 2, end)) {
+  for (char* hit = const_cast<char*>(FindLineEnd(text, end)); hit;
+       hit = const_cast<char*>(FindLineEnd(hit + 2, end))) {
     if (table.count == table.capacity && !GrowLineTable(heap, table)) return false;
     hit[0] = '\0';
     hit[1] = '\0';
@@ -86,53 +94,78 @@ LineComparator PrepareComparator(SortOptions& options) {
   return ComparatorTable[ComparatorIndex(options)];
 }
 
-char* AppendLine(char* out, const char* line) {
-  size_t length = std::strlen(line);
-  std::memcpy(out, line, length);
-  return out + length;
-}
-
-char* AppendLineEnd(char* out) {
-  out[0] = '\r';
-  out[1] = '\n';
-  return out + 2;
-}
-
-// Writes the sorted lines, dropping or extracting those whose key equals the
-// key of the line just before them in the sorted order (kept or not). The
-// last line goes without CR LF when the text's last line had none; an empty
-// line that sorts last keeps its CR LF, or it would vanish from the text.
-// Returns the output's write position.
-char* WriteSortedLines(const LineTable& table, LineComparator before, char* out, char* duplicates) {
-  const SortOptions& options = g_sortOptions;
-  // Without R or E a duplicate is written like any line, so the comparison
-  // that finds it is not made.
-  bool findDuplicates = options.RemoveDuplicateLine || options.ExtractDuplicateLine;
-  for (size_t i = 0; i < table.count; ++i) {
-    const char* line = table.lines[i];
-    bool duplicate = findDuplicates && i >= 1 && before(table.lines[i - 1], line) == 0;
-    if (duplicate && options.ExtractDuplicateLine) duplicates = AppendLineEnd(AppendLine(duplicates, line));
-    if (duplicate && options.RemoveDuplicateLine) continue;
-    out = AppendLine(out, line);
-    if (i == table.count - 1 && table.lastLineOpen && *line) break;
-    out = AppendLineEnd(out);
+// The keyed orders sort the lines by their keys (key_sort.h), which gives
+// what the comparator would, in a block of their own, and are written from
+// it; without that block they are sorted through the comparator like the
+// rest, and written from the table.
+SortedLines SortTable(HeapHandle heap, const char* input, size_t length, LineTable& table, LineComparator before) {
+  SortedLines sorted = {};
+  sorted.table = table.lines;
+  sorted.before = before;
+  sorted.count = table.count;
+  sorted.lastLineOpen = table.lastLineOpen;
+  bool keyed = ChooseKeyOrder(g_sortOptions, sorted.order) && length <= kKeyedTextLimit;
+  KeyedLine* keys = keyed ? static_cast<KeyedLine*>(AllocateBlock(heap, 0, table.count * sizeof(KeyedLine))) : nullptr;
+  if (!keys) {
+    SortLines(table.lines, table.count, before);
+    return sorted;
   }
-  return out;
+  for (size_t i = 0; i < table.count; ++i) {
+    // A line runs to the CR LF (now two NULs) before the next line.
+    size_t bytes = i + 1 < table.count ? table.lines[i + 1] - table.lines[i] - 2 : TextLength(table.lines[i]);
+    keys[i] = {0, static_cast<uint32_t>(table.lines[i] - input), static_cast<uint32_t>(bytes)};
+  }
+  SortKeyedLines(input, keys, table.count, sorted.order);
+  sorted.text = input;
+  sorted.keyed = keys;
+  return sorted;
+}
+
+// The keyed lines of a text that is only read.
+bool SortKeyedText(EditorLink& link, const char* text, size_t size, SortedLines& sorted) {
+  sorted.count = CountLines(text, size, sorted.lastLineOpen);
+  if (sorted.count < 2) return false;
+  PrepareComparator(g_sortOptions);
+  ChooseKeyOrder(g_sortOptions, sorted.order);
+  KeyedLine* keys = static_cast<KeyedLine*>(AllocateBlock(link.heap, 0, sorted.count * sizeof(KeyedLine)));
+  if (!keys) return ReportNoMemory(link);
+  FindLines(text, size, keys);
+  SortKeyedLines(text, keys, sorted.count, sorted.order);
+  sorted.text = text;
+  sorted.keyed = keys;
+  return true;
+}
+
+// The table of a text cut in place, sorted through the comparator.
+bool SortCutText(EditorLink& link, char* text, size_t size, SortedLines& sorted) {
+  SortBlocks blocks = {};
+  blocks.table.lines = static_cast<const char**>(AllocateBlock(link.heap, 0, kLineTableStep * sizeof(const char*)));
+  blocks.table.capacity = kLineTableStep;
+  if (!blocks.table.lines || !SplitLines(link.heap, text, size, blocks.table)) return ReportOutOfMemory(link, blocks);
+  if (blocks.table.count < 2) return false;
+  sorted.before = PrepareComparator(g_sortOptions);
+  TieBreakMode = true;
+  SortLines(blocks.table.lines, blocks.table.count, sorted.before);
+  TieBreakMode = false;
+  sorted.table = blocks.table.lines;
+  sorted.count = blocks.table.count;
+  sorted.lastLineOpen = blocks.table.lastLineOpen;
+  return true;
+}
+
+// Writes the sorted lines into the output block, which holds them all, and
+// ends it; returns its length.
+size_t WriteOutput(const SortedLines& lines, char* output, size_t capacity, char*& duplicates) {
+  TextSink out = {output, capacity, 0, nullptr, nullptr};
+  WriteSortedLines(lines, out, duplicates);
+  output[out.used] = '\0';
+  return out.used;
 }
 
 // Shrinks a text block to its length; a failed shrink keeps the larger block.
-char* ShrinkText(HeapHandle heap, char* text) {
-  void* shrunk = ReallocateBlock(heap, 0, text, std::strlen(text) + 1);
+char* ShrinkText(HeapHandle heap, char* text, size_t length) {
+  void* shrunk = ReallocateBlock(heap, 0, text, length + 1);
   return shrunk ? static_cast<char*>(shrunk) : text;
-}
-
-// Frees what was made and tells the user; the input text stays.
-bool ReportOutOfMemory(const EditorLink& link, SortBlocks& blocks) {
-  if (blocks.output) FreeBlock(link.heap, 0, blocks.output);
-  if (blocks.duplicates) FreeBlock(link.heap, 0, blocks.duplicates);
-  if (blocks.table.lines) FreeBlock(link.heap, 0, blocks.table.lines);
-  ShowMessageBox(link.mainWindow, kTextOutOfMemory, kBoxIconError);
-  return false;
 }
 
 }  // namespace
@@ -143,7 +176,7 @@ bool SortText(EditorLink& link, char*& text, char*& duplicates) {
   blocks.input = text;
   blocks.table.lines = static_cast<const char**>(AllocateBlock(heap, 0, kLineTableStep * sizeof(const char*)));
   blocks.table.capacity = kLineTableStep;
-  size_t size = std::strlen(blocks.input) + 1;
+  size_t size = TextLength(blocks.input) + 1;
   blocks.output = static_cast<char*>(AllocateBlock(heap, kHeapZeroMemory, size + kEmptyLastLineEnd));
   text = blocks.output;
   if (g_sortOptions.ExtractDuplicateLine) blocks.duplicates = static_cast<char*>(AllocateBlock(heap, kHeapZeroMemory, size));
@@ -155,14 +188,31 @@ bool SortText(EditorLink& link, char*& text, char*& duplicates) {
 
   LineComparator before = PrepareComparator(g_sortOptions);
   TieBreakMode = true;
-  SortLines(blocks.table.lines, blocks.table.count, before);
+  SortedLines lines = SortTable(heap, blocks.input, size - 1, blocks.table, before);
   TieBreakMode = false;
-  char* end = WriteSortedLines(blocks.table, before, blocks.output, blocks.duplicates);
-  *end = '\0';
+  char* duplicatesEnd = blocks.duplicates;
+  size_t length = WriteOutput(lines, blocks.output, size + kEmptyLastLineEnd - 1, duplicatesEnd);
 
+  if (lines.keyed) FreeBlock(heap, 0, const_cast<KeyedLine*>(lines.keyed));
   FreeBlock(heap, 0, blocks.input);
   FreeBlock(heap, 0, blocks.table.lines);
-  text = ShrinkText(heap, blocks.output);
-  if (blocks.duplicates) duplicates = ShrinkText(heap, blocks.duplicates);
+  text = ShrinkText(heap, blocks.output, length);
+  if (blocks.duplicates) duplicates = ShrinkText(heap, blocks.duplicates, duplicatesEnd - blocks.duplicates);
   return true;
+}
+
+bool SortNeedsWritableText(const SortOptions& options, size_t size) {
+  KeyOrder order = {};
+  return !ChooseKeyOrder(options, order) || size > kKeyedTextLimit;
+}
+
+bool SortForWriting(EditorLink& link, char* text, size_t size, SortedLines& sorted, char*& duplicates) {
+  sorted = {};
+  duplicates = nullptr;
+  if (g_sortOptions.ExtractDuplicateLine) {
+    duplicates = static_cast<char*>(AllocateBlock(link.heap, kHeapZeroMemory, size + 1));
+    if (!duplicates) return ReportNoMemory(link);
+  }
+  if (!SortNeedsWritableText(g_sortOptions, size)) return SortKeyedText(link, text, size, sorted);
+  return SortCutText(link, text, size, sorted);
 }

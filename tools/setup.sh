@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-dev googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick locales fonts-ipafont-gothic fontconfig time
+  wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick locales fonts-ipafont-gothic fontconfig time python3
 )
 
 # wine32:i386 is the 32-bit loader that runs the shipped i686 build; its

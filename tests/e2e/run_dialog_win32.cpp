@@ -114,10 +114,13 @@ bool ClickBox(HWND dialog, int id) {
 
 bool PressButton(HWND dialog, int id) { return PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0) != 0; }
 
+// The key-down alone may already end the dialog (Esc, Enter): when this
+// thread is held up between the two posts, the dialog can be gone before
+// the key-up is posted, and that is no failure.
 bool PressKey(HWND dialog, UINT virtualKey) {
   const UINT scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
-  return PostMessageA(dialog, WM_KEYDOWN, virtualKey, 1 | (scan << 16)) &&
-         PostMessageA(dialog, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
+  if (!PostMessageA(dialog, WM_KEYDOWN, virtualKey, 1 | (scan << 16))) return false;
+  return PostMessageA(dialog, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u) || !IsWindow(dialog);
 }
 
 bool PressCloseBox(HWND dialog) { return PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0) != 0; }

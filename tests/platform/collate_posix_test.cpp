@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -8,7 +10,8 @@
 
 // The POSIX comparison against its plain form, which measures both texts and
 // weighs every character: the same answer for NUL-terminated texts, texts of
-// given lengths, and the two mixed.
+// given lengths, and the two mixed; and the keys read from the texts order
+// them as that plain form does.
 namespace {
 
 bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
@@ -48,9 +51,29 @@ int ReferenceCompareLocale(const char* first, int firstLength, const char* secon
   return kCompareEqual;
 }
 
+// The whole key, read eight bytes at a time as a sort reads it; the zeros
+// past its end dropped. Each chunk must advance the cursor by whole key bytes.
+std::string KeyOf(const char* text, long length) {
+  std::string key;
+  LocaleKeyCursor cursor = {0, 0};
+  while (cursor.at < static_cast<size_t>(length)) {
+    uint64_t chunk = ReadLocaleKey(text, static_cast<size_t>(length), cursor);
+    for (int shift = 56; shift >= 0; shift -= 8)
+      if (unsigned char byte = static_cast<unsigned char>(chunk >> shift)) key += static_cast<char>(byte);
+  }
+  return key;
+}
+
+int CompareKeys(const std::string& x, const std::string& y) {
+  int sign = std::memcmp(x.data(), y.data(), std::min(x.size(), y.size()));
+  if (sign == 0) sign = x.size() < y.size() ? -1 : x.size() > y.size();
+  return sign < 0 ? kCompareLess : sign > 0 ? kCompareGreater : kCompareEqual;
+}
+
 TEST(CompareLocale, MatchesThePlainComparison) {
-  const char* const pieces[] = {"a", "A", "b", "Z", "z", "1", " ", "あ", "ア", "ぁ", "ァ", "ヽ", "ゝ", "Ａ", "ａ",
-                                "ｱ", "漢", "\x82", "\x81", "\x7f", "\xa0", "\xfc\x40", "\x9f\x7f", "ム", "む"};
+  const char* const pieces[] = {"a", "A", "b", "Z", "z", "@", "[", "`", "{", "1", " ", "あ", "ア", "ぁ", "ァ",
+                                "ヽ", "ゝ", "Ａ", "ａ", "ｱ", "漢", "\x82", "\x81", "\x7f", "\xa0", "\xfc\x40",
+                                "\x9f\x7f", "ム", "む"};
   std::mt19937 random(932);
   for (int round = 0; round < 100000; ++round) {
     std::string x, y;
@@ -68,6 +91,10 @@ TEST(CompareLocale, MatchesThePlainComparison) {
     if (round % 2) lx = ly = -1;
     ASSERT_EQ(CompareLocale(x.c_str(), lx, y.c_str(), ly), ReferenceCompareLocale(x.c_str(), lx, y.c_str(), ly))
         << '"' << x << "\" " << lx << " \"" << y << "\" " << ly;
+    long kx = lx >= 0 ? lx : static_cast<long>(x.size()), ky = ly >= 0 ? ly : static_cast<long>(y.size());
+    ASSERT_EQ(CompareKeys(KeyOf(x.c_str(), kx), KeyOf(y.c_str(), ky)),
+              ReferenceCompareLocale(x.c_str(), lx, y.c_str(), ly))
+        << "keys of \"" << x << "\" " << lx << " \"" << y << "\" " << ly;
   }
 }
 

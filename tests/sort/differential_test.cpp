@@ -87,11 +87,16 @@ const char* const kLinePieces[] = {
     "漢", "\xb1", "３", "１２", "－", "．", "ｅ", "\x82", "2024-01-05", "v1.10", "file9",
 };
 
+constexpr size_t kSharedBodyBytes = 90;
+
 // Lines short and long, the long ones sharing most of their bytes so that
-// the walks go deep.
-std::string RandomLine(std::mt19937& random, const std::string& longBody) {
+// the walks go deep. With a shared body every line begins with the same long
+// run, which the keyed sort passes at once, and many lines are equal.
+std::string RandomLine(std::mt19937& random, const std::string& longBody, bool sharedBody) {
   std::string line = random() % 8 == 0 ? longBody.substr(0, random() % longBody.size()) : "";
-  for (size_t i = random() % 6; i > 0; --i) line += kLinePieces[random() % (sizeof kLinePieces / sizeof kLinePieces[0])];
+  if (sharedBody) line = longBody.substr(0, kSharedBodyBytes - random() % 4);
+  for (size_t i = random() % (sharedBody ? 3 : 6); i > 0; --i)
+    line += kLinePieces[random() % (sizeof kLinePieces / sizeof kLinePieces[0])];
   return line;
 }
 
@@ -99,10 +104,12 @@ TEST(Differential, SortTextMatchesThePlainEngine) {
   std::mt19937 random(3141);
   std::string longBody;
   for (int i = 0; i < 120; ++i) longBody += kLinePieces[random() % (sizeof kLinePieces / sizeof kLinePieces[0])];
-  for (int round = 0; round < 12; ++round) {
+  for (int round = 0; round < 14; ++round) {
     std::string text;
-    size_t count = 2 + random() % (round < 8 ? 40 : 300);
-    for (size_t i = 0; i < count; ++i) text += RandomLine(random, longBody) + (i + 1 < count || round % 2 ? "\r\n" : "");
+    bool sharedBody = round >= 12;
+    size_t count = sharedBody ? 36 + random() % 24 : 2 + random() % (round < 8 ? 40 : 300);
+    for (size_t i = 0; i < count; ++i)
+      text += RandomLine(random, longBody, sharedBody) + (i + 1 < count || round % 2 ? "\r\n" : "");
     uint32_t from = 1 + random() % 5;
     uint32_t width = random() % 3 == 0 ? uint32_t(kColumnWidthDefault) : uint32_t(1 + random() % 300);
     for (int index = 0; index < 16; ++index) {

@@ -1,16 +1,35 @@
 #!/bin/bash
 # The Wine half of tools/run-benchmarks.sh: builds Ordwell.exe, ordwell-sort.exe
-# and the driver (win64), cuts a 10 MB document from the generated text, and
-# prints the whole run of Ordwell.exe against the stand-in editor through
-# each channel as a ratio to ordwell-sort.exe on the same text.
+# and the drivers for x86_64 (win64) and for the shipped i686 build (win32),
+# cuts documents of 1 and 10 MB from the generated text (the whole text is
+# the 40 MB one), and prints for each build the whole run of Ordwell.exe
+# against the stand-in editor through each channel beside ordwell-sort.exe on
+# the same texts, then whether the system's sort keys order texts as the
+# locale comparison does.
+# x86_64 runs under wine64 in the win64 build's prefix; i686 under the 32-bit
+# loader (/usr/bin/wine) in a prefix of its own inside the win32 build tree.
 # Usage: tools/bench/wine-run.sh [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 runs=${1:-5}
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target wine_bench >/dev/null
-doc=$root/build/bench/document-10mb.txt
-[ -f "$doc" ] || head -n 250000 build/bench/mixed.txt > "$doc"
+data=$root/build/bench
+for preset in win64 win32; do
+  cmake --preset $preset >/dev/null
+  cmake --build --preset $preset --target wine_bench collate_keys >/dev/null
+done
+[ -f "$data/document-1mb.txt" ] || head -n 24500 "$data/mixed.txt" > "$data/document-1mb.txt"
+[ -f "$data/document-10mb.txt" ] || head -n 250000 "$data/mixed.txt" > "$data/document-10mb.txt"
+documents=("Z:$data/document-1mb.txt" "Z:$data/document-10mb.txt" "Z:$data/mixed.txt")
+
 tools/with-wine.sh build/win64/wine-run.sh build/win64/tools/bench/wine_bench.exe \
-  "Z:$doc" "Z:$root/build/win64/tools/ordwell-sort/ordwell-sort.exe" "$runs" /A /T
+  "Z:$root/build/win64/filter/ordwell-sort.exe" "$runs" "/A /T" "${documents[@]}"
+echo
+tools/with-wine.sh --prefix "$root/build/win32/bench-wineprefix" /usr/bin/wine build/win32/tools/bench/wine_bench.exe \
+  "Z:$root/build/win32/filter/ordwell-sort.exe" "$runs" "/A /T" "${documents[@]}"
+echo
+echo "| sort keys (LCMapStringA) against CompareStringA | pairs | other answers | CompareStringA µs per pair | LCMapStringA µs per text |"
+echo "|---|---:|---:|---:|---:|"
+tools/with-wine.sh build/win64/wine-run.sh build/win64/tools/bench/collate_keys.exe 1000000 "Z:$data/mixed.txt"
+tools/with-wine.sh --prefix "$root/build/win32/bench-wineprefix" /usr/bin/wine build/win32/tools/bench/collate_keys.exe \
+  1000000 "Z:$data/mixed.txt"

@@ -1,12 +1,18 @@
 // The demo: starts the stand-in editor on a sample document, runs the real
 // Ordwell.exe against it, and shows what happened: the text before and after
 // (as UTF-8 for the terminal), the exit code, any message box, and a
-// screenshot of the editor window afterwards.
+// screenshot of the editor window afterwards. The user guide's examples and
+// its picture are made with it too.
 //
-// Usage: ordwell_demo SAMPLE ORDWELL_EXE SCREENSHOT_BMP [SWITCHES...]
+// Usage: ordwell_demo [OPTIONS] SAMPLE ORDWELL_EXE SCREENSHOT_BMP [SWITCHES...]
+//   --before=BMP     also a screenshot of the editor before the run
+//   --window=WxH     the editor window's size in pixels
+//   --select=S,E     the editor starts with bytes S..E selected
+//   --dialog-ok      the options dialog is confirmed with OK (else cancelled)
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -35,9 +41,40 @@ void PrintText(const char* title, const std::string& cp932) {
   if (!utf8.empty() && utf8.back() != '\n') std::putchar('\n');
 }
 
+struct DemoOptions {
+  std::string beforePicture;
+  int width = 0;  // 0: the editor's own size
+  int height = 0;
+  std::string standinOptions = "--title=Morvane";
+  bool dialogOk = false;
+};
+
+// False when arg is no option of the demo.
+bool ReadDemoOption(const char* arg, DemoOptions& options) {
+  const size_t n = 9;  // each option with a value is 9 bytes up to its '='
+  if (std::strncmp(arg, "--before=", n) == 0) options.beforePicture = arg + n;
+  else if (std::strncmp(arg, "--window=", n) == 0) return std::sscanf(arg + n, "%dx%d", &options.width, &options.height) == 2;
+  else if (std::strncmp(arg, "--select=", n) == 0) options.standinOptions += std::string(" ") + arg;
+  else if (std::strcmp(arg, "--dialog-ok") == 0) options.dialogOk = true;
+  else return false;
+  return true;
+}
+
+// The leading options; returns the index of the first other argument, or 0
+// when an option is unknown.
+int ReadDemoOptions(int argc, char** argv, DemoOptions& options) {
+  int i = 1;
+  for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; ++i)
+    if (!ReadDemoOption(argv[i], options)) return 0;
+  return i;
+}
+
+// The options dialog has a caption of its own; message boxes have "Ordwell".
+bool IsOptionsDialog(const FoundMessageBox& box) { return box.caption != "Ordwell"; }
+
 // Runs Ordwell.exe and waits for it, reading and closing any message box it
 // shows so that the demo never hangs on one.
-DWORD RunOrdwell(const std::string& exe, const std::string& switches, HWND editorWindow) {
+DWORD RunOrdwell(const std::string& exe, const std::string& switches, HWND editorWindow, bool dialogOk) {
   std::string commandLine = "\"" + exe + "\" " + switches;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -48,6 +85,11 @@ DWORD RunOrdwell(const std::string& exe, const std::string& switches, HWND edito
     FoundMessageBox box;
     if (AnyMessageBox(info.dwProcessId) && (FindMessageBox(editorWindow, info.dwProcessId, 0, &box) ||
                                             FindMessageBox(nullptr, info.dwProcessId, 0, &box))) {
+      if (IsOptionsDialog(box)) {
+        std::printf("--- Ordwell showed its options dialog: %s\n", dialogOk ? "OK" : "Cancel");
+        DismissMessageBox(box.window, dialogOk ? IDOK : IDCANCEL);
+        continue;
+      }
       std::printf("--- Ordwell showed: %s\n", ToUtf8(box.text).c_str());
       DismissMessageBox(box.window, IDCANCEL);
     }
@@ -59,31 +101,42 @@ DWORD RunOrdwell(const std::string& exe, const std::string& switches, HWND edito
   return code;
 }
 
+// The editor window as it stands on the screen, once it has painted.
+bool SaveEditorPicture(HWND window, const std::string& path) {
+  SetForegroundWindow(window);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RECT area = {};
+  return GetWindowRect(window, &area) && SaveScreenPicture(CopyScreenArea(area), path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 4) {
-    std::fprintf(stderr, "usage: ordwell_demo SAMPLE ORDWELL_EXE SCREENSHOT_BMP [SWITCHES...]\n");
+  DemoOptions options;
+  int first = ReadDemoOptions(argc, argv, options);
+  if (first == 0 || argc - first < 3) {
+    std::fprintf(stderr, "usage: ordwell_demo [OPTIONS] SAMPLE ORDWELL_EXE SCREENSHOT_BMP [SWITCHES...]\n");
     return 2;
   }
   // The tool splits its command line at every slash, quoted or not, so its
   // own path must be written with backslashes.
-  std::string ordwell = argv[2];
+  std::string ordwell = argv[first + 1];
   for (char& c : ordwell)
     if (c == '/') c = '\\';
   std::string switches;
-  for (int i = 4; i < argc; ++i) switches += std::string(i > 4 ? " " : "") + argv[i];
+  for (int i = first + 3; i < argc; ++i) switches += std::string(i > first + 3 ? " " : "") + argv[i];
   Standin editor;
-  if (!StartStandin(StandinVariant::k0_73_0_1, std::string("--title=Morvane --file=") + argv[1], &editor)) {
+  if (!StartStandin(StandinVariant::k0_73_0_1, options.standinOptions + " --file=" + argv[first], &editor)) {
     std::fprintf(stderr, "demo: the stand-in editor did not come up\n");
     return 1;
   }
+  if (options.width > 0) MoveWindow(editor.mainWindow, 20, 20, options.width, options.height, TRUE);
   std::string before, after;
   ReadStandinText(editor, &before);
   PrintText("Before", before);
+  if (!options.beforePicture.empty()) SaveEditorPicture(editor.mainWindow, options.beforePicture);
   std::printf("--- Running Ordwell.exe %s\n", switches.c_str());
-  std::vector<DWORD> editorsBefore = StandinProcessIds();
-  DWORD code = RunOrdwell(ordwell, switches, editor.mainWindow);
+  DWORD code = RunOrdwell(ordwell, switches, editor.mainWindow, options.dialogOk);
   std::printf("--- Exit code: %ld\n", long(LONG(code)));
   ReadStandinText(editor, &after);
   PrintText("After", after);
@@ -95,10 +148,7 @@ int main(int argc, char** argv) {
       PrintText("Duplicates, in the new editor instance", duplicates);
     StopStandin(&second);
   }
-  SetForegroundWindow(editor.mainWindow);
-  RedrawWindow(editor.mainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  RECT area = {};
-  bool saved = GetWindowRect(editor.mainWindow, &area) && SaveScreenPicture(CopyScreenArea(area), argv[3]);
+  bool saved = SaveEditorPicture(editor.mainWindow, argv[first + 2]);
   StopStandin(&editor);
   return saved && LONG(code) == 0 ? 0 : 1;
 }

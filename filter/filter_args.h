@@ -1,6 +1,9 @@
 #pragma once
 #include <string>
 
+struct AppRecord;
+struct ArgList;
+
 // The filter's command line, taken apart. The filter's own arguments (the
 // input file, --duplicates FILE, --help, --version) are picked out of argv; every
 // switch (an argument that begins with a slash) goes, quoted, into a command
@@ -22,3 +25,12 @@ bool SeparateFilterArgs(int argc, char** argv, FilterArgs& args);
 // text as one argument of the tool's splitter: quoted, with backslashes and
 // double quotes escaped, two-byte characters copied whole.
 std::string QuoteSwitch(const char* text);
+
+// The tool's parser on the record's arguments with its messages counted,
+// not shown; returns how many it raised.
+int ParseSwitchesQuietly(AppRecord& app);
+
+// Reports each fault of the switches as the tool would, one line for each
+// message: its words in the user's codeset, the argument as it came. True
+// when there was one.
+bool ReportSwitchFaults(const ArgList& args);

@@ -1,4 +1,4 @@
-#include "tools/ordwell-sort/filter_io.h"
+#include "filter/filter_io.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include "platform/format.h"
 #include "platform/heap.h"
 #include "res/texts.h"
-#include "tools/ordwell-sort/console.h"
+#include "filter/console.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ void ShowReadProgress(ProgressLine& progress, size_t done, size_t hint) {
 void ShowProgress(ProgressLine& progress, const char* format, unsigned figure) {
   if (!progress.terminal || (progress.shown && figure == progress.last)) return;
   char text[kFormatLimit];
-  FormatText(text, format, figure);
+  FormatText(text, ToLocaleCodeset(format).c_str(), figure);
   std::fprintf(stderr, "\rordwell-sort: %s  ", text);
   std::fflush(stderr);
   progress.shown = true;

@@ -10,7 +10,7 @@
 
 #include "platform/format.h"
 #include "res/texts.h"
-#include "tests/ordwell_sort/run_program.h"
+#include "tests/filter/run_program.h"
 
 // ordwell-sort run as a process: each row gives the arguments, the input on
 // standard input (and in the file in.txt beside it), and what must come out.
@@ -46,6 +46,7 @@ struct FilterCase {
   std::string duplicates = kNoFile;        // the file d.txt after the run
   std::string duplicatesBefore = kNoFile;  // and before it
   bool outputRefused = false;              // every write to standard output fails
+  const char* locale = "C";                // LC_ALL (POSIX): messages as they are
 };
 
 const std::string kMixed = "b\r\nA\r\na\r\nB\r\n";
@@ -124,6 +125,34 @@ const FilterCase kCases[] = {
     {"Version", {"--version"}, kMixed, std::string("ordwell-sort (Ordwell) ") + ORDWELL_VERSION + "\n", 0, ""},
 };
 
+#ifndef _WIN32
+// In a UTF-8 locale the messages come in UTF-8 (u8 literals); what the user
+// typed and the sorted text pass as they came (plain literals are code page
+// 932).
+FilterCase InUtf8Locale(FilterCase c) {
+  c.locale = "ja_JP.UTF-8";
+  return c;
+}
+
+const FilterCase kUtf8Cases[] = {
+    InUtf8Locale({"UnknownSwitch", {"/Q"}, kMixed, "", 2, u8"ordwell-sort: 1 番目の引数が認識できません： '/Q'\n"}),
+    // ア is three bytes in UTF-8, each an unknown letter to the parser.
+    InUtf8Locale({"ArgumentAsTyped", {u8"/ア"}, kMixed, "", 2,
+                  u8"ordwell-sort: 1 番目の引数が認識できません： '/ア'\n"
+                  u8"ordwell-sort: 1 番目の引数が認識できません： '/ア'\n"
+                  u8"ordwell-sort: 1 番目の引数が認識できません： '/ア'\n"}),
+    InUtf8Locale({"FileNameAsTyped", {"/A", u8"ア.txt"}, kMixed, "", 2,
+                  u8"ordwell-sort: ファイルを開けません： 'ア.txt'\n"}),
+    InUtf8Locale({"StandardOutputNamed", {"/A"}, kMixed, "", 2, u8"ordwell-sort: 書き込みに失敗しました： '標準出力'\n",
+                  kNoFile, kNoFile, true}),
+    InUtf8Locale({"SlashPathNamesFile", {"/A", "/T", "{dir}/in.txt"}, kMixed, "", 2,
+                  u8"ordwell-sort: '{dir}/in.txt' はスイッチとして認識できません。このファイルを並べ替えるには、"
+                  u8"-- の後に書いてください (ordwell-sort [スイッチ] -- ファイル名)。\n"}),
+    InUtf8Locale({"SlashPathAfterDashes", {"/A", "/T", "--", "{dir}/in.txt"}, kMixed, "A\r\nB\r\na\r\nb\r\n", 0, ""}),
+    InUtf8Locale({"SortedTextAsItCame", {"/A/T"}, "い\r\nあ\r\n", "あ\r\nい\r\n", 0, ""}),
+};
+#endif
+
 // Names the row in test output instead of dumping its bytes.
 void PrintTo(const FilterCase& c, std::ostream* os) { *os << c.name; }
 
@@ -162,18 +191,25 @@ fs::path FreshFolder(const std::string& name) {
 
 class FilterTable : public ::testing::TestWithParam<FilterCase> {};
 
+std::string PutFolder(std::string text, const fs::path& dir) {
+  for (size_t at; (at = text.find("{dir}")) != std::string::npos;) text.replace(at, 5, dir.string());
+  return text;
+}
+
 TEST_P(FilterTable, RunsAsTheRowSays) {
   const FilterCase& c = GetParam();
-  fs::path dir = FreshFolder(c.name);
+  fs::path dir = FreshFolder(c.name + std::string("-") + c.locale);
   WriteFile(dir / "in.txt", c.input);
   WriteFile(dir / ".stdin", c.input);
   if (c.duplicatesBefore != kNoFile) WriteFile(dir / "d.txt", c.duplicatesBefore);
-  ProgramRun run = RunProgram(FilterProgramPath(), c.args, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds,
-                              c.outputRefused);
+  std::vector<std::string> args;
+  for (const std::string& a : c.args) args.push_back(PutFolder(a, dir));
+  ProgramRun run = RunProgram(FilterProgramPath(), args, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds,
+                              c.outputRefused, c.locale);
   ASSERT_TRUE(run.finished) << FilterProgramPath();
   EXPECT_EQ(run.exitCode, c.exitCode);
   EXPECT_EQ(run.out, c.out);
-  EXPECT_EQ(run.err, c.err);
+  EXPECT_EQ(run.err, PutFolder(c.err, dir));
   EXPECT_EQ(ReadFile(dir / "d.txt"), c.duplicates);
   EXPECT_EQ(ReadFile(dir / "in.txt"), c.input);  // the input file is never touched
   // Nothing else is left in the folder; the run's streams (.stdin and the
@@ -185,8 +221,24 @@ TEST_P(FilterTable, RunsAsTheRowSays) {
   RemoveFolder(dir);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, FilterTable, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<FilterCase>& info) { return std::string(info.param.name); });
+std::string RowName(const ::testing::TestParamInfo<FilterCase>& info) { return info.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(Rows, FilterTable, ::testing::ValuesIn(kCases), RowName);
+#ifndef _WIN32
+INSTANTIATE_TEST_SUITE_P(Utf8Locale, FilterTable, ::testing::ValuesIn(kUtf8Cases), RowName);
+
+TEST(SortFilter, HelpInUtf8Locale) {
+  fs::path dir = FreshFolder("help-utf8");
+  WriteFile(dir / ".stdin", "");
+  ProgramRun run =
+      RunProgram(FilterProgramPath(), {"--help"}, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds, false,
+                 "ja_JP.UTF-8");
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.out.rfind(u8"使い方: ordwell-sort [スイッチ] [入力ファイル] [--duplicates=ファイル]\n", 0), 0u) << run.out;
+  EXPECT_EQ(run.exitCode, 0);
+  RemoveFolder(dir);
+}
+#endif
 
 // A text of many lines through the process and back: the same bytes as the
 // sort of its lines (byte order), whatever the stream buffering does.

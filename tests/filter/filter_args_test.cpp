@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cmdline/arg_list.h"
-#include "tools/ordwell-sort/filter_args.h"
+#include "filter/filter_args.h"
 
 namespace {
 

@@ -1,12 +1,38 @@
-#include "tools/ordwell-sort/filter_args.h"
+#include "filter/filter_args.h"
 
 #include <cstring>
 
+#include "app/app_record.h"
+#include "cmdline/switches.h"
+#include "platform/format.h"
+#include "platform/message_box.h"
 #include "res/texts.h"
 #include "sort/character_width.h"
-#include "tools/ordwell-sort/sort_filter.h"
+#include "filter/console.h"
+#include "filter/sort_filter.h"
 
 namespace {
+
+// The parser's messages, counted instead of shown.
+int g_quietBoxes = 0;
+
+int CountQuietBox(WindowHandle, const char*, const char*, unsigned) {
+  ++g_quietBoxes;
+  return 1;  // IDOK
+}
+
+// How many messages the tool's parser raises for this one argument.
+int CountSwitchFaults(const char* text) {
+  static AppRecord alone;
+  std::string line = "ordwell-sort " + QuoteSwitch(text);
+  SplitCommandLine(alone.args, line.c_str());
+  int faults = ParseSwitchesQuietly(alone);
+  ReleaseArgList(alone.args);
+  return faults;
+}
+
+// A path that the splitter would cut at its slashes into faulty switches.
+bool IsFileTakenForSwitches(const char* arg) { return IsExistingFile(arg) && CountSwitchFaults(arg) > 0; }
 
 constexpr char kDuplicatesOption[] = "--duplicates";
 
@@ -51,6 +77,7 @@ bool SeparateFilterArgs(int argc, char** argv, FilterArgs& args) {
     const char* arg = argv[i];
     std::string& line = args.switchLine;
     if (!namesOnly && arg[0] == '/' && !IsHelp(arg)) {
+      if (IsFileTakenForSwitches(arg)) return ReportFilterFault(kTextFilterSwitchNamesFile, arg);
       line += " " + QuoteSwitch(arg);
       continue;
     }
@@ -73,4 +100,30 @@ bool SeparateFilterArgs(int argc, char** argv, FilterArgs& args) {
     }
   }
   return true;
+}
+
+int ParseSwitchesQuietly(AppRecord& app) {
+  MessageBoxHook shown = CurrentMessageBoxHook();
+  SetMessageBoxHook(CountQuietBox);
+  g_quietBoxes = 0;
+  ParseSwitches(app);
+  SetMessageBoxHook(shown);
+  return g_quietBoxes;
+}
+
+// The argument is the user's text, already in the terminal's codeset: only
+// the message around it is converted.
+bool ReportSwitchFaults(const ArgList& args) {
+  const std::string format = ToLocaleCodeset(kTextBadArgument);
+  bool faulty = false;
+  for (int i = 1; i < args.count; ++i) {
+    if (args.table[i][0] == '\0') continue;
+    for (int n = CountSwitchFaults(args.table[i]); n > 0; --n) {
+      char text[kFormatLimit];
+      FormatText(text, format.c_str(), i, args.table[i]);
+      PrintFaultLine(text);
+      faulty = true;
+    }
+  }
+  return faulty;
 }

@@ -1,4 +1,4 @@
-#include "tests/ordwell_sort/run_program.h"
+#include "tests/filter/run_program.h"
 
 #include <windows.h>
 
@@ -42,7 +42,7 @@ HANDLE OpenInherited(const std::string& path, DWORD access, DWORD disposition) {
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& directory, const std::string& inputPath, int deadlineSeconds,
-                      bool outputRefused) {
+                      bool outputRefused, const char*) {
   ProgramRun run;
   std::string outPath = directory + "\\.stdout", errPath = directory + "\\.stderr";
   HANDLE in = OpenInherited(inputPath, GENERIC_READ, OPEN_EXISTING);

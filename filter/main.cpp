@@ -1,3 +1,3 @@
-#include "tools/ordwell-sort/sort_filter.h"
+#include "filter/sort_filter.h"
 
 int main(int argc, char** argv) { return RunSortFilter(argc, argv); }

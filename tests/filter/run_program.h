@@ -14,10 +14,12 @@ struct ProgramRun {
 // Runs program in directory with args (argument 0 excluded), standard input
 // from inputPath; kills it when it has not ended within deadlineSeconds.
 // With outputRefused, standard output is a file opened for reading only, so
-// that every write to it fails, as to a full disk.
+// that every write to it fails, as to a full disk. On POSIX the program runs
+// with LC_ALL set to locale, whatever the caller's own locale is; Windows
+// has no such setting.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& directory, const std::string& inputPath, int deadlineSeconds,
-                      bool outputRefused = false);
+                      bool outputRefused = false, const char* locale = "C");
 
 // The filter built beside the tests (ORDWELL_FILTER_DIR, relative to the
 // test executable's folder).

@@ -10,3 +10,6 @@ int RunSortFilter(int argc, char** argv);
 // Reports a fault of the filter as one line on standard error; value fills
 // the message's %s. Always false, so callers can return it.
 bool ReportFilterFault(const char* format, const char* value);
+
+// One line of standard error, text already in the user's codeset.
+void PrintFaultLine(const char* text);

@@ -1,7 +1,8 @@
-#include "tests/ordwell_sort/run_program.h"
+#include "tests/filter/run_program.h"
 
 #include <fcntl.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -22,12 +23,12 @@ std::string ReadFile(const std::string& path) {
 // cannot be started.
 [[noreturn]] void StartChild(const std::string& program, const std::vector<std::string>& args,
                              const std::string& directory, const std::string& inputPath, const std::string& outPath,
-                             const std::string& errPath, bool outputRefused) {
+                             const std::string& errPath, bool outputRefused, const char* locale) {
   int in = open(inputPath.c_str(), O_RDONLY);
   int out = open(outPath.c_str(), (outputRefused ? O_RDONLY : O_WRONLY) | O_CREAT | O_TRUNC, 0600);
   int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
-      chdir(directory.c_str()) != 0)
+      chdir(directory.c_str()) != 0 || setenv("LC_ALL", locale, 1) != 0)
     _exit(127);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
@@ -41,12 +42,12 @@ std::string ReadFile(const std::string& path) {
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& directory, const std::string& inputPath, int deadlineSeconds,
-                      bool outputRefused) {
+                      bool outputRefused, const char* locale) {
   ProgramRun run;
   std::string outPath = directory + "/.stdout", errPath = directory + "/.stderr";
   pid_t child = fork();
   if (child < 0) return run;
-  if (child == 0) StartChild(program, args, directory, inputPath, outPath, errPath, outputRefused);
+  if (child == 0) StartChild(program, args, directory, inputPath, outPath, errPath, outputRefused, locale);
   int status = 0;
   timespec start;
   clock_gettime(CLOCK_MONOTONIC, &start);

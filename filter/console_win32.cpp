@@ -1,4 +1,4 @@
-#include "tools/ordwell-sort/console.h"
+#include "filter/console.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -35,4 +35,12 @@ std::FILE* CreateNewFile(const char* path) {
 // rename refuses to replace an existing file on Windows.
 bool ReplaceFileWith(const char* from, const char* to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+// A Windows console of a Japanese system reads code page 932 as it is.
+std::string ToLocaleCodeset(const char* text) { return text; }
+
+bool IsExistingFile(const char* path) {
+  struct _stat64 info;
+  return _stat64(path, &info) == 0 && (info.st_mode & _S_IFMT) != _S_IFDIR;
 }

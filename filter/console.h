@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdio>
+#include <string>
 
 // The console streams and files as the filter needs them: bytes in, bytes
 // out, a progress line only where a person watches, and files that take
@@ -25,3 +26,12 @@ std::FILE* CreateNewFile(const char* path);
 // Gives the file from the name to, in place of any file of that name;
 // false when it cannot.
 bool ReplaceFileWith(const char* from, const char* to);
+
+// A text of the program's own (code page 932) as the user's terminal reads
+// it: in the codeset of the user's locale where that is another one (POSIX),
+// as it is on Windows, in a code page 932 locale, or when it cannot be
+// converted. Only messages pass here, never the text being sorted.
+std::string ToLocaleCodeset(const char* text);
+
+// True when path names something that exists and is not a directory.
+bool IsExistingFile(const char* path);

@@ -1,0 +1,92 @@
+#include "filter/console.h"
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstring>
+
+namespace {
+
+// The names under which a locale's codeset is code page 932, or the
+// Shift_JIS it extends: such a terminal reads the messages as they are.
+constexpr const char* kMessageCodesets[] = {"CP932", "WINDOWS-31J", "MS932", "IBM-943", "SHIFT_JIS", "SJIS"};
+
+// The codeset of the user's LC_CTYPE, asked once. The program's own locale
+// goes back to what it was, so that nothing else reads the user's.
+const std::string& UserCodeset() {
+  static const std::string codeset = [] {
+    std::string kept = std::setlocale(LC_CTYPE, nullptr);
+    std::string name = std::setlocale(LC_CTYPE, "") ? nl_langinfo(CODESET) : "";
+    std::setlocale(LC_CTYPE, kept.c_str());
+    return name;
+  }();
+  return codeset;
+}
+
+bool IsMessageCodeset(const std::string& codeset) {
+  for (const char* name : kMessageCodesets)
+    if (strcasecmp(codeset.c_str(), name) == 0) return true;
+  return false;
+}
+
+// The whole text or nothing: a text that does not convert entirely (to
+// ASCII in the C locale, say) is better shown as it is than cut short.
+bool ConvertText(const char* text, const std::string& codeset, std::string& converted) {
+  iconv_t conversion = iconv_open(codeset.c_str(), "CP932");
+  if (conversion == reinterpret_cast<iconv_t>(-1)) return false;
+  size_t left = std::strlen(text);
+  converted.assign(left * 4 + 16, '\0');  // a byte of code page 932 is at most 3 of UTF-8
+  char* in = const_cast<char*>(text);
+  char* out = &converted[0];
+  size_t room = converted.size();
+  bool whole = iconv(conversion, &in, &left, &out, &room) != static_cast<size_t>(-1) &&
+               iconv(conversion, nullptr, nullptr, &out, &room) != static_cast<size_t>(-1);
+  iconv_close(conversion);
+  converted.resize(converted.size() - room);
+  return whole;
+}
+
+}  // namespace
+
+// POSIX streams never translate bytes.
+void SetBinaryStreams() {}
+
+bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+StreamKind KindOfStream(std::FILE* stream, unsigned long long& size) {
+  struct stat info;
+  if (fstat(fileno(stream), &info) != 0) return StreamKind::kOther;
+  if (S_ISDIR(info.st_mode)) return StreamKind::kDirectory;
+  if (!S_ISREG(info.st_mode)) return StreamKind::kOther;
+  size = static_cast<unsigned long long>(info.st_size);
+  return StreamKind::kRegularFile;
+}
+
+// The permissions any new file gets (the umask applies), not those of a
+// private temporary file: this one takes the user's name in the end.
+std::FILE* CreateNewFile(const char* path) {
+  int descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL, 0666);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = fdopen(descriptor, "wb");
+  if (!file) close(descriptor);
+  return file;
+}
+
+bool ReplaceFileWith(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
+std::string ToLocaleCodeset(const char* text) {
+  const std::string& codeset = UserCodeset();
+  std::string converted;
+  if (codeset.empty() || IsMessageCodeset(codeset) || !ConvertText(text, codeset, converted)) return text;
+  return converted;
+}
+
+bool IsExistingFile(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 && !S_ISDIR(info.st_mode);
+}

@@ -1,0 +1,12 @@
+#pragma once
+#include <cstdio>
+
+#include "sort/write_lines.h"
+#include "filter/filter_io.h"
+
+// Writes the sorted lines to stream through a buffer, straight from the
+// sorted table: the sorted text is never built. The duplicates text fills
+// as the lines go (WriteSortedLines). size, the input's, is what progress
+// counts against. False when the stream took the text not all.
+bool WriteSortedText(std::FILE* stream, const SortedLines& sorted, char*& duplicates, size_t size,
+                     ProgressLine& progress);
