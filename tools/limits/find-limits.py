@@ -129,11 +129,11 @@ def run_once(args, ordwell, megabytes):
     switches = ["/A", "/T"] + (["/E"] if args.extract else [])
     command = ["/usr/bin/wine", DRIVER, windows_path(ordwell), windows_path(args.standins), args.path,
                windows_path(document), windows_path(output)] + switches
-    ran = subprocess.run(command, capture_output=True, text=True, errors="replace")
-    said = ran.stdout.strip()
+    ran = subprocess.run(command, capture_output=True)
+    said = ran.stdout.decode("cp932", errors="replace").strip()
     fields = dict(f.split("=", 1) for f in said.split(" ") if "=" in f and not f.startswith("\""))
     if "exit" not in fields:
-        sys.exit("find-limits: the driver said nothing: %s" % ran.stderr.strip())
+        sys.exit("find-limits: the driver said nothing: %s" % ran.stderr.decode(errors="replace").strip())
     if not os.path.exists(output):
         held = "not saved"
     elif is_sorted_result(output, n, width):
