@@ -5,6 +5,7 @@
 #include "sort/character_width.h"
 #include "sort/key_order.h"
 #include "sort/number_scanner.h"
+#include "sort/plain_number.h"
 #include "sort/text_words.h"
 
 // The numeric walk runs over two texts side by side. At each step it asks the
@@ -142,13 +143,27 @@ inline bool MayBeginNumber(const char* p, bool knownScanner) {
   return !knownScanner || kNumberStarts.may[static_cast<unsigned char>(*p)];
 }
 
+// The half-width scanner at p. A number that begins at once (a digit, sign
+// or point, no white space before it) and is a common one is read here in
+// place, as the scanner's conversion would read it first; anything else goes
+// to the scanner itself.
+inline bool ScanHalfWidthAt(const char* p, double& value, const char*& end) {
+  char c = *p;
+  if ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.') {
+    auto readByte = [](const char* at, int&) { return *at; };
+    if (ReadPlainNumber(p, readByte, value, end)) return true;
+  }
+  return kNumberStarts.may[static_cast<unsigned char>(c)] && ScanHalfWidthNumber(value, p, end);
+}
+
 inline bool SamePlainByte(const char* p1, const char* p2) {
   return p1[0] == p2[0] && kPlainBytes.plain[static_cast<unsigned char>(p1[0])];
 }
 
 Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
   if (!*p1) return {WalkEnd::kNotGreater, p1, p2};
-  bool knownScanner = NumberScanner == ScanHalfWidthNumber || NumberScanner == ScanFullWidthNumber;
+  bool halfWidth = NumberScanner == ScanHalfWidthNumber;
+  bool knownScanner = halfWidth || NumberScanner == ScanFullWidthNumber;
   // Once the walk has gone some way with both texts alike, it looks for a
   // long common run to pass at once; most walks end before.
   constexpr ptrdiff_t kLookAfter = 16;
@@ -178,8 +193,10 @@ Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
     double value1 = 0.0, value2 = 0.0;
     const char* end1 = p1;
     const char* end2 = p2;
-    bool number1 = MayBeginNumber(p1, knownScanner) && NumberScanner(value1, p1, end1);
-    bool number2 = MayBeginNumber(p2, knownScanner) && NumberScanner(value2, p2, end2);
+    bool number1 = halfWidth ? ScanHalfWidthAt(p1, value1, end1)
+                             : MayBeginNumber(p1, knownScanner) && NumberScanner(value1, p1, end1);
+    bool number2 = halfWidth ? ScanHalfWidthAt(p2, value2, end2)
+                             : MayBeginNumber(p2, knownScanner) && NumberScanner(value2, p2, end2);
     if (number1 && number2) {
       if (value1 > value2) return {WalkEnd::kGreater, p1, p2};
       if (value1 < value2) return {WalkEnd::kNotGreater, p1, p2};
