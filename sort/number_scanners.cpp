@@ -2,6 +2,7 @@
 
 #include "platform/heap.h"
 #include "sort/character_width.h"
+#include "sort/number_characters.h"
 #include "sort/number_scanner.h"
 #include "sort/plain_number.h"
 
@@ -9,41 +10,8 @@ NumberScannerFunction NumberScanner = ScanHalfWidthNumber;
 
 namespace {
 
-// The ASCII byte that a full-width number character stands for, 0 for none.
-inline char MapFullWidth(unsigned char lead, unsigned char trail) {
-  if (lead == 0x82 && trail >= 0x4F && trail <= 0x58) return static_cast<char>('0' + (trail - 0x4F));
-  if (lead == 0x81) {
-    if (trail == 0x44) return '.';
-    if (trail == 0x7B) return '+';
-    if (trail == 0x7C) return '-';
-  }
-  if (lead == 0x82) {
-    if (trail == 0x63) return 'D';
-    if (trail == 0x64) return 'E';
-    if (trail == 0x84) return 'd';
-    if (trail == 0x85) return 'e';
-  }
-  return 0;
-}
-
-constexpr bool IsNumberByte(char c) {
-  return (c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'D' || c == 'd' || c == 'E' ||
-         c == 'e';
-}
-
-// Per ASCII byte: itself when it can be part of a number, else 0. The
-// scanner asks at every character of a number.
-struct AsciiNumberBytes {
-  char byte[128];
-};
-
-constexpr AsciiNumberBytes MakeAsciiNumberBytes() {
-  AsciiNumberBytes bytes = {};
-  for (int b = 0; b < 128; ++b) bytes.byte[b] = IsNumberByte(static_cast<char>(b)) ? static_cast<char>(b) : 0;
-  return bytes;
-}
-
-constexpr AsciiNumberBytes kAsciiNumberBytes = MakeAsciiNumberBytes();
+using number_characters::CanBeginNumber;
+using number_characters::NumberByteAt;
 
 // Where the copy of a number fits this many bytes, it is made on the stack.
 // The conversion looks at most two bytes past what it takes (an exponent
@@ -51,26 +19,6 @@ constexpr AsciiNumberBytes kAsciiNumberBytes = MakeAsciiNumberBytes();
 // size still decides every number that ends three bytes before the cut.
 constexpr size_t kShortCopy = 128;
 constexpr size_t kConversionLookahead = 3;
-
-// The ASCII byte for the character at p, and its width; 0 when the character
-// cannot be part of a number.
-inline char NumberByteAt(const char* p, int& width) {
-  unsigned char b = static_cast<unsigned char>(*p);
-  if (b < 0x80) {
-    width = 1;
-    return kAsciiNumberBytes.byte[b];
-  }
-  width = CharacterWidth(p);
-  return width == 2 ? MapFullWidth(b, static_cast<unsigned char>(p[1])) : 0;
-}
-
-// Only a digit, a sign or a point, of either width, can begin a number; an
-// exponent letter cannot.
-inline bool CanBeginNumber(const char* p) {
-  int width = 0;
-  char c = NumberByteAt(p, width);
-  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-}
 
 // Copies at most limit - 1 number characters at position into copy, one
 // ASCII byte each, and NUL-terminates it. Returns the bytes copied; complete

@@ -4,6 +4,7 @@
 #include "platform/heap.h"
 #include "sort/character_width.h"
 #include "sort/key_order.h"
+#include "sort/number_characters.h"
 #include "sort/number_scanner.h"
 #include "sort/plain_number.h"
 #include "sort/text_words.h"
@@ -139,10 +140,6 @@ constexpr NumberStarts MakeNumberStarts() {
 
 constexpr NumberStarts kNumberStarts = MakeNumberStarts();
 
-inline bool MayBeginNumber(const char* p, bool knownScanner) {
-  return !knownScanner || kNumberStarts.may[static_cast<unsigned char>(*p)];
-}
-
 // The half-width scanner at p. A number that begins at once (a digit, sign
 // or point, no white space before it) and is a common one is read here in
 // place, as the scanner's conversion would read it first; anything else goes
@@ -156,6 +153,23 @@ inline bool ScanHalfWidthAt(const char* p, double& value, const char*& end) {
   return kNumberStarts.may[static_cast<unsigned char>(c)] && ScanHalfWidthNumber(value, p, end);
 }
 
+// The full-width scanner at p, its common number of either width read here
+// in place as the scanner would read it first.
+inline bool ScanFullWidthAt(const char* p, double& value, const char*& end) {
+  if (!kNumberStarts.may[static_cast<unsigned char>(*p)] || !number_characters::CanBeginNumber(p)) return false;
+  auto readCharacter = [](const char* at, int& width) { return number_characters::NumberByteAt(at, width); };
+  if (ReadPlainNumber(p, readCharacter, value, end)) return true;
+  return ScanFullWidthNumber(value, p, end);
+}
+
+// The installed scanner at p; the two known ones without the call through
+// the pointer.
+inline bool ScanAt(const char* p, bool halfWidth, bool fullWidth, double& value, const char*& end) {
+  if (halfWidth) return ScanHalfWidthAt(p, value, end);
+  if (fullWidth) return ScanFullWidthAt(p, value, end);
+  return NumberScanner(value, p, end);
+}
+
 inline bool SamePlainByte(const char* p1, const char* p2) {
   return p1[0] == p2[0] && kPlainBytes.plain[static_cast<unsigned char>(p1[0])];
 }
@@ -163,7 +177,8 @@ inline bool SamePlainByte(const char* p1, const char* p2) {
 Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
   if (!*p1) return {WalkEnd::kNotGreater, p1, p2};
   bool halfWidth = NumberScanner == ScanHalfWidthNumber;
-  bool knownScanner = halfWidth || NumberScanner == ScanFullWidthNumber;
+  bool fullWidth = NumberScanner == ScanFullWidthNumber;
+  bool knownScanner = halfWidth || fullWidth;
   // Once the walk has gone some way with both texts alike, it looks for a
   // long common run to pass at once; most walks end before.
   constexpr ptrdiff_t kLookAfter = 16;
@@ -193,10 +208,8 @@ Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
     double value1 = 0.0, value2 = 0.0;
     const char* end1 = p1;
     const char* end2 = p2;
-    bool number1 = halfWidth ? ScanHalfWidthAt(p1, value1, end1)
-                             : MayBeginNumber(p1, knownScanner) && NumberScanner(value1, p1, end1);
-    bool number2 = halfWidth ? ScanHalfWidthAt(p2, value2, end2)
-                             : MayBeginNumber(p2, knownScanner) && NumberScanner(value2, p2, end2);
+    bool number1 = ScanAt(p1, halfWidth, fullWidth, value1, end1);
+    bool number2 = ScanAt(p2, halfWidth, fullWidth, value2, end2);
     if (number1 && number2) {
       if (value1 > value2) return {WalkEnd::kGreater, p1, p2};
       if (value1 < value2) return {WalkEnd::kNotGreater, p1, p2};
