@@ -6,7 +6,7 @@
 namespace number_characters {
 
 // The ASCII byte that a full-width number character stands for, 0 for none.
-inline char MapFullWidth(unsigned char lead, unsigned char trail) {
+constexpr char MapFullWidth(unsigned char lead, unsigned char trail) {
   if (lead == 0x82 && trail >= 0x4F && trail <= 0x58) return static_cast<char>('0' + (trail - 0x4F));
   if (lead == 0x81) {
     if (trail == 0x44) return '.';
@@ -54,11 +54,12 @@ inline char NumberByteAt(const char* p, int& width) {
 }
 
 // Only a digit, a sign or a point, of either width, can begin a number; an
-// exponent letter cannot.
+// exponent letter cannot. c is the ASCII byte the character stands for.
+constexpr bool BeginsNumber(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }
+
 inline bool CanBeginNumber(const char* p) {
   int width = 0;
-  char c = NumberByteAt(p, width);
-  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+  return BeginsNumber(NumberByteAt(p, width));
 }
 
 }  // namespace number_characters

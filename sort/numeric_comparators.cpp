@@ -56,15 +56,10 @@ int CompareCharacters(const char* p1, int w1, const char* p2, int w2, CharacterO
 // digit, sign or point of either width, and none of the white space (LF, VT,
 // FF, CR) that the half-width scanner skips before one.
 constexpr bool CannotBeginNumber(const char* p, int width) {
+  using number_characters::BeginsNumber;
   unsigned char c = static_cast<unsigned char>(p[0]);
-  if (width == 2) {
-    unsigned char t = static_cast<unsigned char>(p[1]);
-    bool digit = c == 0x82 && t >= 0x4F && t <= 0x58;
-    bool signOrPoint = c == 0x81 && (t == 0x44 || t == 0x7B || t == 0x7C);
-    return !digit && !signOrPoint;
-  }
-  bool digit = c >= '0' && c <= '9';
-  return !digit && c != '+' && c != '-' && c != '.' && !(c >= '\n' && c <= '\r');
+  if (width == 2) return !BeginsNumber(number_characters::MapFullWidth(c, static_cast<unsigned char>(p[1])));
+  return !BeginsNumber(p[0]) && !(c >= '\n' && c <= '\r');
 }
 
 // Where both texts hold the same such character, both scanners would answer
@@ -146,7 +141,7 @@ constexpr NumberStarts kNumberStarts = MakeNumberStarts();
 // to the scanner itself.
 inline bool ScanHalfWidthAt(const char* p, double& value, const char*& end) {
   char c = *p;
-  if ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.') {
+  if (number_characters::BeginsNumber(c)) {
     auto readByte = [](const char* at, int&) { return *at; };
     if (ReadPlainNumber(p, readByte, value, end)) return true;
   }
