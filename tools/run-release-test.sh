@@ -2,36 +2,63 @@
 # The release test: the zip of the i686 build, unpacked where a user might
 # put it, in a folder whose path has spaces and Japanese characters (表, ソ
 # and 能 end in the byte of a backslash in code page 932), with the stand-in
-# editors copied under such a path too; then tests/release runs the packaged
-# executables from there under Wine. Usage: tools/run-release-test.sh
+# editors copied under such a path too; then tests/release checks the
+# packaged executables' images and version resources and runs the release
+# flows from there under Wine. On a machine that runs no 32-bit code the
+# flows run the x86_64 executables of the same sources, placed under the
+# same kind of path, and the images are still read from the zip.
+# Usage: tools/run-release-test.sh
 set -uo pipefail
 cd "$(dirname "$0")/.."
-build=$PWD/build/win32
+root=$PWD
+zip_build=$root/build/win32
+state=$(tools/host.sh i386)
+kind=$(tools/host.sh get release_run "$state")
+build=$root/build/$kind
 prefix=$build/wineprefix
 app_dir='Program Files (x86)/ツール 表示/ソート 機能/Ordwell'
+run_dir=$app_dir
+[ "$kind" = win32 ] || run_dir='Program Files/ツール 表示/ソート 機能/Ordwell'
 editor_dir='Program Files (x86)/ツール 表示/ソフト 機能/Morvane 表'
 
 if [ "${1:-}" != --inside ]; then
   { cmake --preset win32 >/dev/null && cmake --build --preset win32 --target package >/dev/null; } || {
-    echo "release-test: the build or the package failed" >&2
+    echo "release-test: FAILED: the win32 build or its package; run 'cmake --build --preset win32 --target package' to see why" >&2
     exit 1
   }
-  exec tools/with-wine.sh --prefix "$prefix" --probe "$build/tools/wine-probe/wine_probe.exe" "$0" --inside
+  probe=()
+  if [ "$kind" = win32 ]; then
+    probe=(--probe "$build/tools/wine-probe/wine_probe.exe")
+  else
+    echo "release-test: $(tools/host.sh get not_run_why "$state"): the flows run the x86_64 executables"
+    { cmake --preset "$kind" >/dev/null &&
+      cmake --build --preset "$kind" --target Ordwell ordwell-sort release_tests MorvaneStandin MorvaneStandin_0_72_0_6 >/dev/null; } || {
+      echo "release-test: FAILED: the $kind build of the release test's programs" >&2
+      exit 1
+    }
+  fi
+  exec tools/with-wine.sh --prefix "$prefix" "${probe[@]}" "$0" --inside
 fi
 
 # Inside the test display, the prefix ready: a fresh folder for each run.
-name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
-zip=$build/$name.zip
+name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' "$zip_build/CPackConfig.cmake")
+zip=$zip_build/$name.zip
 drive=$prefix/drive_c
-rm -rf "$drive/Program Files (x86)/ツール 表示"
-mkdir -p "$drive/$app_dir" "$drive/$editor_dir"
+rm -rf "$drive/Program Files (x86)/ツール 表示" "$drive/Program Files/ツール 表示"
+mkdir -p "$drive/$app_dir" "$drive/$run_dir" "$drive/$editor_dir"
 (cd "$drive/$app_dir" && cmake -E tar xf "$zip" && sha256sum --quiet -c SHA256SUMS) || {
-  echo "release-test: $zip did not unpack, or its SHA256SUMS do not match" >&2
+  echo "release-test: FAILED: $zip did not unpack, or its SHA256SUMS do not match" >&2
   exit 1
 }
-echo "release-test: $name.zip unpacked into C:/$app_dir"
+echo "release-test: $name.zip unpacked into C:/$app_dir, SHA256SUMS match"
+if [ "$run_dir" != "$app_dir" ]; then
+  cp "$build/app/Ordwell.exe" "$build/filter/ordwell-sort.exe" "$drive/$run_dir/" || exit 1
+  echo "release-test: the $kind Ordwell.exe and ordwell-sort.exe placed in C:/$run_dir"
+fi
 cp "$build/tools/standin/MorvaneStandin.exe" "$build/tools/standin/MorvaneStandin_0_72_0_6.exe" \
   "$drive/$editor_dir/" || exit 1
-export ORDWELL_RELEASE_DIR="C:\\${app_dir//\//\\}"
-export ORDWELL_RELEASE_EDITOR_DIR="C:\\${editor_dir//\//\\}"
+windows() { local p="C:\\$1"; echo "${p//\//\\}"; }
+export ORDWELL_RELEASE_DIR=$(windows "$app_dir")
+export ORDWELL_RELEASE_RUN_DIR=$(windows "$run_dir")
+export ORDWELL_RELEASE_EDITOR_DIR=$(windows "$editor_dir")
 "$build/wine-run.sh" "$build/tests/release/release_tests.exe"

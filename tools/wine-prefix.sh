@@ -1,29 +1,55 @@
 #!/bin/bash
-# Prepares a Wine prefix for the tests: created once, inside the test display,
-# with a virtual desktop made the default so that every program runs in it and
-# foreground windows are seen as a user would see them.
+# Prepares a Wine prefix for the tests: created once per kind of machine,
+# inside the test display, with a virtual desktop made the default so that
+# every program runs in it and foreground windows are seen as a user would
+# see them. Where the machine runs 32-bit code the 32-bit loader makes it,
+# as WoW64 with the 32-bit parts; elsewhere the 64-bit loader.
 # Usage: tools/wine-prefix.sh PREFIX   (DISPLAY must be set)
-set -euo pipefail
+set -uo pipefail
 prefix=$1
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
-# The 32-bit loader: it runs i686 programs as WoW64 and x86_64 ones too.
-wine=/usr/bin/wine
+root=$(cd "$(dirname "$0")/.." && pwd)
 stamp=$prefix/.ordwell-ready
-# A prefix made before wine32 was installed has no 32-bit system files, and
-# the 32-bit loader cannot start anything in it (c0000135): make it again.
-wow64_kernel=$prefix/drive_c/windows/syswow64/kernel32.dll
-if [ -f "$stamp" ] && [ ! -f "$wow64_kernel" ]; then
-  echo "wine-prefix: $prefix predates wine32; making it again" >&2
-  wineserver -k 2>/dev/null || true
-  rm -rf "$prefix"
+log=$prefix.log
+
+fail() {
+  echo "wine-prefix: FAILED: $1" >&2
+  [ -f "$log" ] && { echo "wine-prefix: the last lines of $log:" >&2; tail -n 15 "$log" | sed 's/^/  | /' >&2; }
+  echo "wine-prefix: next: remove $prefix and run again; 'tools/host.sh line' tells what this machine runs" >&2
+  wineserver -k 2>/dev/null
+  exit 1
+}
+
+# The prefix's kind: wow64 where it was made with the 32-bit parts, else 64.
+# A prefix made without them cannot start a 32-bit program (c0000135): on a
+# machine that runs them now it is made again; elsewhere it is kept.
+state=$("$root/tools/host.sh" i386)
+wanted=64 wine=$("$root/tools/host.sh" get loader_win64 "$state")
+[ "$state" = runs ] && { wanted=wow64 wine=$("$root/tools/host.sh" get loader_win32 "$state"); }
+export WINELOADER=$wine
+if [ -f "$stamp" ]; then
+  made=$(cat "$stamp")
+  [ -n "$made" ] || { made=64; [ -f "$prefix/drive_c/windows/syswow64/kernel32.dll" ] && made=wow64; }
+  if [ "$made" = 64 ] && [ "$wanted" = wow64 ]; then
+    echo "wine-prefix: $prefix was made without Wine's 32-bit parts; making it again" >&2
+    wineserver -k 2>/dev/null
+    rm -rf "$prefix"
+  fi
 fi
 if [ ! -f "$stamp" ]; then
   mkdir -p "$prefix"
-  "$wine" wineboot -i >/dev/null 2>&1
-  "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-  wineserver -w
-  touch "$stamp"
+  echo "wine-prefix: making $prefix with $wine" >&2
+  {
+    "$wine" wineboot -i &&
+      "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f &&
+      "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f &&
+      wineserver -w
+  } >"$log" 2>&1 || fail "wineboot or reg in $prefix"
+  [ -f "$prefix/drive_c/windows/system32/kernel32.dll" ] || fail "wineboot made no system folder in $prefix"
+  if [ "$wanted" = wow64 ] && [ ! -f "$prefix/drive_c/windows/syswow64/kernel32.dll" ]; then
+    fail "the prefix has no 32-bit system files though this machine runs 32-bit code"
+  fi
+  echo "$wanted" > "$stamp"
 fi
 # Fonts, checked on every start so that a prefix made before a font was
 # installed gets it too:
@@ -35,9 +61,10 @@ fonts=$prefix/drive_c/windows/Fonts
 japanese=$(fc-list -f '%{file}\n' ':family=IPAPGothic' 2>/dev/null | head -n 1)
 if [ -n "$japanese" ] && [ ! -f "$fonts/$(basename "$japanese")" ]; then
   cp "$japanese" "$fonts/"
-  "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f >/dev/null 2>&1
-  wineserver -w
+  { "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f &&
+    wineserver -w; } >>"$log" 2>&1 || fail "the font replacement in $prefix"
 fi
 for data in /usr/share/wine/fonts /usr/lib/wine/fonts; do
   if [ -f "$data/marlett.ttf" ] && [ ! -f "$fonts/marlett.ttf" ]; then cp "$data/marlett.ttf" "$fonts/"; fi
 done
+exit 0

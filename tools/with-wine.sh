@@ -3,6 +3,8 @@
 # prefix ready: the prefix prepared, one persistent wineserver, and the Wine
 # desktop already up, started with its output detached so that no Wine
 # service holds a test's output pipe open. The server is stopped afterwards.
+# WINELOADER is the 64-bit loader for the command; each build tree's
+# wine-run.sh sets the loader of its own build.
 # Usage: tools/with-wine.sh [--prefix DIR] [--probe EXE] COMMAND [ARGS...]
 #   --prefix DIR  the prefix (default build/win64/wineprefix)
 #   --probe EXE   an i686 program that must print its line under the prefix
@@ -21,19 +23,26 @@ while [ $# -gt 0 ]; do
 done
 [ -n "${WITH_WINE_INSIDE:-}" ] || {
   WINEPREFIX=$prefix wineserver -k 2>/dev/null
+  command -v xvfb-run >/dev/null || { echo "with-wine: FAILED: xvfb-run is missing; run tools/setup.sh" >&2; exit 1; }
   exec env WITH_WINE_INSIDE=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --prefix "$prefix" --probe "$probe" "$@"
 }
-export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
+state=$("$root/tools/host.sh" i386)
+loader64=$("$root/tools/host.sh" get loader_win64 "$state")
+[ -x "$loader64" ] || { echo "with-wine: FAILED: Wine's 64-bit loader $loader64 is missing; run tools/setup.sh" >&2; exit 1; }
+export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINELOADER=$loader64
 "$root/tools/wine-prefix.sh" "$prefix" || exit 1
 wineserver -p
-/usr/bin/wine cmd /c exit </dev/null >/dev/null 2>&1
+"$loader64" cmd /c exit </dev/null >/dev/null 2>&1
 if [ -n "$probe" ]; then
-  # Wine without its 32-bit loader runs an i686 program as a silent success.
-  said=$(/usr/bin/wine "$probe" </dev/null 2>/dev/null | tr -d '\r')
+  # Wine without its 32-bit loader runs an i686 program as a silent success:
+  # only the probe's line counts.
+  loader32=$("$root/tools/host.sh" get loader_win32 "$state")
+  said=
+  [ "$loader32" = none ] || said=$(WINELOADER=$loader32 "$loader32" "$probe" </dev/null 2>/dev/null | tr -d '\r')
   if [ "$said" != "wine-probe: i686 runs" ]; then
     echo "with-wine: FAILED: the i686 probe did not print its line under $prefix." >&2
-    echo "with-wine: wine32 is missing (run tools/setup.sh: dpkg --add-architecture i386; apt-get install wine32:i386)," >&2
-    echo "with-wine: or the probe was not built ($probe)." >&2
+    "$root/tools/host.sh" line >&2
+    echo "with-wine: next: run tools/setup.sh where the machine runs 32-bit code, and build the probe ($probe)." >&2
     wineserver -k 2>/dev/null
     exit 1
   fi

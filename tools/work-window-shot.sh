@@ -11,18 +11,23 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 tools/setup.sh || exit 1
-{ cmake --preset win32 >/dev/null &&
-  cmake --build --preset win32 --target Ordwell ordwell_work_shot MorvaneStandin wine_probe >/dev/null; } || {
+# The shipped i686 build where this machine runs it, else the x86_64 one.
+state=$(tools/host.sh i386)
+kind=$(tools/host.sh get demo_build "$state")
+probe=()
+[ "$kind" = win32 ] && probe=(--probe build/win32/tools/wine-probe/wine_probe.exe)
+{ cmake --preset $kind >/dev/null &&
+  cmake --build --preset $kind --target Ordwell ordwell_work_shot MorvaneStandin wine_probe >/dev/null; } || {
   echo "work-window-shot: the build failed" >&2
   exit 1
 }
 out=$root/build/demo
 markers=$out/work-markers
 rm -rf "$markers" && mkdir -p "$markers"
-export root out markers
-tools/with-wine.sh --prefix build/win32/wineprefix --probe build/win32/tools/wine-probe/wine_probe.exe bash -c '
-  build/win32/wine-run.sh build/win32/tools/demo/ordwell_work_shot.exe \
-    "Z:$root/build/win32/app/Ordwell.exe" "Z:$markers" > "$markers/said.txt" &
+export root out markers kind
+tools/with-wine.sh --prefix build/$kind/wineprefix "${probe[@]}" bash -c '
+  build/$kind/wine-run.sh build/$kind/tools/demo/ordwell_work_shot.exe \
+    "Z:$root/build/$kind/app/Ordwell.exe" "Z:$markers" > "$markers/said.txt" &
   driver=$!
   for moment in during after; do
     for ((i = 0; i < 600; ++i)); do [ -f "$markers/$moment" ] || ! kill -0 $driver 2>/dev/null && break; sleep 0.1; done

@@ -4,9 +4,14 @@
 // stand-in editors copied under such a path too. Every path must survive
 // the process list, the version reader, the start of a second editor and
 // the settings file. tools/run-release-test.sh makes the folders and names
-// them in ORDWELL_RELEASE_DIR and ORDWELL_RELEASE_EDITOR_DIR.
+// them in ORDWELL_RELEASE_DIR (the unpacked zip), ORDWELL_RELEASE_RUN_DIR
+// (the executables the runs start: the zip's own, or the x86_64 ones where
+// the machine runs no 32-bit code) and ORDWELL_RELEASE_EDITOR_DIR.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -30,18 +35,20 @@ std::string Variable(const wchar_t* name) {
 }
 
 std::string ReleaseDir() { return Variable(L"ORDWELL_RELEASE_DIR"); }
+std::string RunDir() { return Variable(L"ORDWELL_RELEASE_RUN_DIR"); }
 
 // Points the harness at the packaged Ordwell.exe and the copied stand-ins,
 // once they are known to lie on the paths this test is about.
 class ReleaseFolders : public ::testing::Environment {
   void SetUp() override {
-    const std::string app = ReleaseDir(), editors = Variable(L"ORDWELL_RELEASE_EDITOR_DIR");
-    ASSERT_FALSE(app.empty() || editors.empty()) << "run by tools/run-release-test.sh";
+    const std::string app = ReleaseDir(), run = RunDir(), editors = Variable(L"ORDWELL_RELEASE_EDITOR_DIR");
+    ASSERT_FALSE(app.empty() || run.empty() || editors.empty()) << "run by tools/run-release-test.sh";
     for (const char* part : {" ", "表", "ソ", "能"}) {
       EXPECT_NE(app.find(part), std::string::npos) << part;
+      EXPECT_NE(run.find(part), std::string::npos) << part;
       EXPECT_NE(editors.find(part), std::string::npos) << part;
     }
-    UseOrdwellExe(app + "\\Ordwell.exe");
+    UseOrdwellExe(run + "\\Ordwell.exe");
     UseStandinDir(editors);
   }
 };
@@ -121,7 +128,7 @@ using ReleaseDialog = OrdwellTest;
 // OK writes Ordwell.ini beside the packaged executable; the next run's
 // dialog opens with what it holds.
 TEST_F(ReleaseDialog, SettingsFileBesideThePackagedExe) {
-  ASSERT_EQ(SettingsFilePath(), ReleaseDir() + "\\Ordwell.ini");
+  ASSERT_EQ(SettingsFilePath(), RunDir() + "\\Ordwell.ini");
   RemoveSettingsFile();
   Standin editor;
   ASSERT_TRUE(StartEditor(StandinVariant::k0_73_0_1, "", kUnsortedLines, &editor));
@@ -183,22 +190,93 @@ TEST(ReleaseVersion, PackagedExecutablesCarryTheProjectVersion) {
   }
 }
 
-// The shipped Ordwell.exe may use 4 GB of address space under 64-bit
-// Windows: its largest document nearly doubles.
-TEST(ReleaseImage, PackagedToolIsLargeAddressAware) {
-  HANDLE file = CreateFileA((ReleaseDir() + "\\Ordwell.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  IMAGE_DOS_HEADER dos = {};
+// The packaged executables as the loader sees them, read from the files so
+// that the x86_64 test reads them as well as the i686 one: built for i386,
+// the tool a GUI program and the filter a console one, the tool
+// large-address-aware (its largest document nearly doubles under 64-bit
+// Windows), and importing from system libraries only.
+struct Image {
+  std::string bytes;
   IMAGE_NT_HEADERS32 nt = {};
+  std::vector<IMAGE_SECTION_HEADER> sections;
+};
+
+bool ReadImage(const std::string& path, Image* image) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const DWORD size = GetFileSize(file, nullptr);
+  image->bytes.assign(size == INVALID_FILE_SIZE ? 0 : size, '\0');
   DWORD got = 0;
-  bool read = ReadFile(file, &dos, sizeof dos, &got, nullptr) && got == sizeof dos &&
-              SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-              ReadFile(file, &nt, sizeof nt, &got, nullptr) && got == sizeof nt;
+  const bool read = size != INVALID_FILE_SIZE && ReadFile(file, &image->bytes[0], size, &got, nullptr) && got == size;
   CloseHandle(file);
-  ASSERT_TRUE(read);
-  EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
-  EXPECT_TRUE(nt.FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+  IMAGE_DOS_HEADER dos = {};
+  if (!read || size < sizeof dos) return false;
+  memcpy(&dos, image->bytes.data(), sizeof dos);
+  const size_t at = DWORD(dos.e_lfanew);
+  if (at > size || size - at < sizeof image->nt) return false;
+  memcpy(&image->nt, image->bytes.data() + at, sizeof image->nt);
+  const size_t first = at + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + image->nt.FileHeader.SizeOfOptionalHeader;
+  const size_t count = image->nt.FileHeader.NumberOfSections;
+  if (first > size || (size - first) / sizeof(IMAGE_SECTION_HEADER) < count) return false;
+  image->sections.resize(count);
+  memcpy(image->sections.data(), image->bytes.data() + first, count * sizeof(IMAGE_SECTION_HEADER));
+  return true;
+}
+
+// The file's bytes at a relative virtual address, at least `need` of them,
+// or null where no section holds them.
+const char* BytesAt(const Image& image, DWORD rva, size_t need) {
+  for (const IMAGE_SECTION_HEADER& section : image.sections) {
+    if (rva < section.VirtualAddress || rva - section.VirtualAddress >= section.SizeOfRawData) continue;
+    const size_t at = size_t(section.PointerToRawData) + (rva - section.VirtualAddress);
+    return at < image.bytes.size() && image.bytes.size() - at >= need ? image.bytes.data() + at : nullptr;
+  }
+  return nullptr;
+}
+
+// The names of the libraries the image imports from, in upper case.
+std::vector<std::string> ImportedLibraries(const Image& image) {
+  std::vector<std::string> names;
+  const IMAGE_DATA_DIRECTORY& directory = image.nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (DWORD rva = directory.VirtualAddress; rva && rva < directory.VirtualAddress + directory.Size;
+       rva += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    IMAGE_IMPORT_DESCRIPTOR descriptor = {};
+    const char* at = BytesAt(image, rva, sizeof descriptor);
+    if (!at) break;
+    memcpy(&descriptor, at, sizeof descriptor);
+    const char* name = BytesAt(image, descriptor.Name, 1);
+    if (!descriptor.Name || !name) break;
+    std::string upper(name, strnlen(name, image.bytes.data() + image.bytes.size() - name));
+    CharUpperBuffA(&upper[0], DWORD(upper.size()));
+    names.push_back(upper);
+  }
+  return names;
+}
+
+TEST(ReleaseImage, PackagedExecutablesAreI386WithSystemImportsOnly) {
+  const std::vector<std::string> system = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMCTL32.DLL",
+                                           "MSVCRT.DLL", "VERSION.DLL", "PSAPI.DLL", "ADVAPI32.DLL"};
+  struct Row {
+    const char* file;
+    WORD subsystem;
+    bool largeAddressAware;
+  } rows[] = {{"Ordwell.exe", IMAGE_SUBSYSTEM_WINDOWS_GUI, true},
+              {"ordwell-sort.exe", IMAGE_SUBSYSTEM_WINDOWS_CUI, false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.file);
+    Image image;
+    ASSERT_TRUE(ReadImage(ReleaseDir() + "\\" + row.file, &image));
+    EXPECT_EQ(image.nt.Signature, DWORD(IMAGE_NT_SIGNATURE));
+    EXPECT_EQ(image.nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+    EXPECT_EQ(image.nt.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
+    EXPECT_EQ(image.nt.OptionalHeader.Subsystem, row.subsystem);
+    if (row.largeAddressAware) EXPECT_TRUE(image.nt.FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+    const std::vector<std::string> libraries = ImportedLibraries(image);
+    EXPECT_FALSE(libraries.empty());
+    for (const std::string& library : libraries) {
+      EXPECT_NE(std::find(system.begin(), system.end(), library), system.end()) << library;
+    }
+  }
 }
 
 }  // namespace

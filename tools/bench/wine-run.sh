@@ -7,16 +7,21 @@
 # the same texts, then whether the system's sort keys order texts as the
 # locale comparison does.
 # x86_64 runs under wine64 in the win64 build's prefix; i686 under the 32-bit
-# loader (/usr/bin/wine) in a prefix of its own inside the win32 build tree.
+# loader in a prefix of its own inside the win32 build tree, where the
+# machine runs 32-bit code (else its rows are reported as not run).
 # Usage: tools/bench/wine-run.sh [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 runs=${1:-5}
 data=$root/build/bench
-for preset in win64 win32; do
+state=$(tools/host.sh i386)
+loader32=$(tools/host.sh get loader_win32 "$state")
+presets=(win64 win32)
+[ "$state" = runs ] || presets=(win64)
+for preset in "${presets[@]}"; do
   cmake --preset $preset >/dev/null
-  cmake --build --preset $preset --target wine_bench collate_keys >/dev/null
+  cmake --build --preset $preset --target wine_bench collate_keys wine_probe >/dev/null
 done
 [ -f "$data/document-1mb.txt" ] || head -n 24500 "$data/mixed.txt" > "$data/document-1mb.txt"
 [ -f "$data/document-10mb.txt" ] || head -n 250000 "$data/mixed.txt" > "$data/document-10mb.txt"
@@ -25,11 +30,19 @@ documents=("Z:$data/document-1mb.txt" "Z:$data/document-10mb.txt" "Z:$data/mixed
 tools/with-wine.sh build/win64/wine-run.sh build/win64/tools/bench/wine_bench.exe \
   "Z:$root/build/win64/filter/ordwell-sort.exe" "$runs" "/A /T" "${documents[@]}"
 echo
-tools/with-wine.sh --prefix "$root/build/win32/bench-wineprefix" /usr/bin/wine build/win32/tools/bench/wine_bench.exe \
+# The i686 rows, where this machine runs them.
+run_i686() {
+  if [ "$state" = runs ]; then
+    tools/with-wine.sh --prefix "$root/build/win32/bench-wineprefix" \
+      --probe build/win32/tools/wine-probe/wine_probe.exe env WINELOADER="$loader32" "$loader32" "$@"
+  else
+    echo "i686: NOT RUN: $(tools/host.sh get not_run_why "$state")"
+  fi
+}
+run_i686 build/win32/tools/bench/wine_bench.exe \
   "Z:$root/build/win32/filter/ordwell-sort.exe" "$runs" "/A /T" "${documents[@]}"
 echo
 echo "| sort keys (LCMapStringA) against CompareStringA | pairs | other answers | CompareStringA µs per pair | LCMapStringA µs per text |"
 echo "|---|---:|---:|---:|---:|"
 tools/with-wine.sh build/win64/wine-run.sh build/win64/tools/bench/collate_keys.exe 1000000 "Z:$data/mixed.txt"
-tools/with-wine.sh --prefix "$root/build/win32/bench-wineprefix" /usr/bin/wine build/win32/tools/bench/collate_keys.exe \
-  1000000 "Z:$data/mixed.txt"
+run_i686 build/win32/tools/bench/collate_keys.exe 1000000 "Z:$data/mixed.txt"

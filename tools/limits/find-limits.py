@@ -127,7 +127,7 @@ def run_once(args, ordwell, megabytes):
     if os.path.exists(output):
         os.remove(output)
     switches = ["/A", "/T"] + (["/E"] if args.extract else [])
-    command = ["/usr/bin/wine", DRIVER, windows_path(ordwell), windows_path(args.standins), args.path,
+    command = ["/usr/lib/wine/wine64", DRIVER, windows_path(ordwell), windows_path(args.standins), args.path,
                windows_path(document), windows_path(output)] + switches
     ran = subprocess.run(command, capture_output=True)
     said = ran.stdout.decode("cp932", errors="replace").strip()
