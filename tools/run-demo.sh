@@ -14,16 +14,16 @@ state=$(tools/host.sh i386)
 tools/host.sh line
 kind=$(tools/host.sh get demo_build "$state")
 build=build/$kind
-probe=()
+probe=() targets=(Ordwell ordwell_demo MorvaneStandin)
 if [ "$kind" = win32 ]; then
-  probe=(--probe $build/tools/wine-probe/wine_probe.exe)
+  probe=(--probe $build/tools/wine-probe/wine_probe.exe) targets+=(wine_probe)
 else
   echo "demo: $(tools/host.sh get not_run_why "$state"): running the x86_64 Ordwell.exe, built from the same sources"
 fi
 log=$root/build/demo-build.log
 mkdir -p build
 { cmake --preset $kind >"$log" 2>&1 &&
-  cmake --build --preset $kind --target Ordwell ordwell_demo MorvaneStandin wine_probe >>"$log" 2>&1; } || {
+  cmake --build --preset $kind --target "${targets[@]}" >>"$log" 2>&1; } || {
   echo "demo: FAILED: the $kind build; the last lines of $log:" >&2
   tail -n 20 "$log" | sed 's/^/  | /' >&2
   echo "demo: next: fix the build, or run tools/setup.sh if a compiler is missing" >&2

@@ -14,10 +14,10 @@ tools/setup.sh || exit 1
 # The shipped i686 build where this machine runs it, else the x86_64 one.
 state=$(tools/host.sh i386)
 kind=$(tools/host.sh get demo_build "$state")
-probe=()
-[ "$kind" = win32 ] && probe=(--probe build/win32/tools/wine-probe/wine_probe.exe)
+probe=() targets=(Ordwell ordwell_work_shot MorvaneStandin)
+[ "$kind" = win32 ] && probe=(--probe build/win32/tools/wine-probe/wine_probe.exe) targets+=(wine_probe)
 { cmake --preset $kind >/dev/null &&
-  cmake --build --preset $kind --target Ordwell ordwell_work_shot MorvaneStandin wine_probe >/dev/null; } || {
+  cmake --build --preset $kind --target "${targets[@]}" >/dev/null; } || {
   echo "work-window-shot: the build failed" >&2
   exit 1
 }
