@@ -12,13 +12,15 @@ and is rewritten from a run of the real program:
 - ordwell-sort on Windows: ordwell-sort.exe of the same build in cmd under
   Wine, from batch files, as a user's prompt shows them;
 - ordwell-sort on Linux: the native build, in ja_JP.UTF-8.
-Then every message of res/texts.h must stand in both guides word for word.
+Then every message of res/texts.h must stand in both guides word for word,
+and docs/readme.txt is made again from the Japanese guide (readme.py).
 
 Usage:
   tools/guide/make-examples.py            build, run everything, rewrite
   tools/guide/make-examples.py --check --filter PATH
-      only the Linux examples (with the filter at PATH) and the messages,
-      compared with the guides as they are; exit 1 when they differ
+      only the Linux examples (with the filter at PATH), the messages and
+      readme.txt, compared with the files as they are; exit 1 when they
+      differ or readme.txt would not read well in Notepad
 """
 import argparse
 import fcntl
@@ -31,8 +33,11 @@ import subprocess
 import sys
 import unicodedata
 
+import readme
+
 ROOT = os.path.realpath(os.path.join(os.path.dirname(__file__), '..', '..'))
 GUIDES = {'ja': os.path.join(ROOT, 'docs', 'guide.ja.md'), 'en': os.path.join(ROOT, 'docs', 'guide.md')}
+README = os.path.join(ROOT, 'docs', 'readme.txt')
 PICTURE = os.path.join(ROOT, 'docs', 'guide-editor.png')
 # The Windows build whose programs make the examples: see choose_build().
 BUILD = os.path.join(ROOT, 'build', 'win32')
@@ -452,6 +457,29 @@ def check_messages(guide_texts):
     return faults
 
 
+# --- readme.txt ---------------------------------------------------------------
+
+def project_version():
+    with open(os.path.join(ROOT, 'CMakeLists.txt'), encoding='utf-8') as f:
+        return re.search(r'project\(Ordwell VERSION ([\d.]+)', f.read()).group(1)
+
+
+def update_readme(guide, check):
+    text, faults = readme.make_readme(guide, project_version())
+    data, unencoded = readme.encode_readme(text)
+    faults += unencoded + readme.check_readme(data)
+    old = open(README, 'rb').read() if os.path.exists(README) else b''
+    if check:
+        faults += readme.check_readme(old)
+        if old != data:
+            faults.append('docs/readme.txt is not up to date: run tools/guide/make-examples.py')
+    elif old != data:
+        with open(README, 'wb') as f:
+            f.write(data)
+        print('make-examples: rewrote docs/readme.txt')
+    return faults
+
+
 # --- Main -------------------------------------------------------------------
 
 def choose_build():
@@ -522,6 +550,7 @@ def main():
                 f.write(new)
             print('make-examples: rewrote %s' % os.path.relpath(path, ROOT))
     faults += check_messages(guide_texts)
+    faults += update_readme(guide_texts['ja'], args.check)
     for fault in faults:
         print('make-examples: ' + fault, file=sys.stderr)
     return 1 if faults else 0
