@@ -406,8 +406,29 @@ def render_blocks(results, language):
                 '%s>%s\n%s' % (DATA_DIR, batch['file'], batch['output']))])
     for name in LINUX_EXAMPLES:
         if name in results:
-            blocks[name] = code_block(results[name])
+            blocks[name] = code_block(terminal_lines(results[name]))
     return blocks
+
+
+def terminal_lines(text, columns=100):
+    """The output as a terminal as wide as the guide's page shows it (100
+    columns, a wide character taking two), cut where the terminal wraps, so
+    that no line runs off the page; the commands typed after '$ ' stay
+    whole, to be copied."""
+    shown = []
+    for line in text.split('\n'):
+        if line.startswith('$ '):
+            shown.append(line)
+            continue
+        row, used = '', 0
+        for c in line:
+            w = 2 if unicodedata.east_asian_width(c) in 'WF' else 1
+            if used + w > columns:
+                shown.append(row)
+                row, used = '', 0
+            row, used = row + c, used + w
+        shown.append(row)
+    return '\n'.join(shown)
 
 
 MARKER = re.compile(r'(<!-- example: ([\w-]+) -->\n)(.*?)(<!-- /example -->)', re.S)

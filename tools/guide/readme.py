@@ -56,7 +56,7 @@ def inline(text):
     text = re.sub(r'\[([^\]]+)\]\([^)]*\)', r'\1', text)
     text = re.sub(r'\*\*(.+?)\*\*', r'\1', text)
     text = re.sub(r'`([^`]+)`', r'\1', text)
-    text = text.replace('<br>', '、')
+    text = text.replace('<br>', '、').replace('&nbsp;', ' ')
     text = re.sub(r'([。、]) +', r'\1', text)
     return re.sub(r'\\([\\|*_`\[\]])', r'\1', text)
 
