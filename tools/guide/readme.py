@@ -56,7 +56,8 @@ def inline(text):
     text = re.sub(r'\[([^\]]+)\]\([^)]*\)', r'\1', text)
     text = re.sub(r'\*\*(.+?)\*\*', r'\1', text)
     text = re.sub(r'`([^`]+)`', r'\1', text)
-    text = text.replace('<br>', '、').replace('&nbsp;', ' ')
+    # No-break spaces and word joiners keep a table cell from wrapping.
+    text = text.replace('<br>', '、').replace('&nbsp;', ' ').replace('\u2060', '')
     text = re.sub(r'([。、]) +', r'\1', text)
     return re.sub(r'\\([\\|*_`\[\]])', r'\1', text)
 
