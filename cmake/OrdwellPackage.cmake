@@ -1,11 +1,14 @@
 # The release: a ZIP of the i686 build, the one that ships, made by
 #   cmake --build --preset win32 --target package
-# It holds the two executables, the user guide, the licence and SHA256SUMS,
-# a list of their SHA-256 sums in sha256sum's format, all at its top.
+# It holds the two executables, the user guide (readme.txt among it), the
+# licence and SHA256SUMS, a list of their SHA-256 sums in sha256sum's
+# format, all at its top.
 
 # The user guide that goes into the zip, with the pictures it shows: they
-# lie beside it, as in docs/.
+# lie beside it, as in docs/. readme.txt is the guide for Notepad (made from
+# it by tools/guide/make-examples.py).
 set(ORDWELL_GUIDE_FILES
+    ${PROJECT_SOURCE_DIR}/docs/readme.txt
     ${PROJECT_SOURCE_DIR}/docs/guide.ja.md ${PROJECT_SOURCE_DIR}/docs/guide.md
     ${PROJECT_SOURCE_DIR}/docs/guide-editor.png ${PROJECT_SOURCE_DIR}/docs/options-dialog.png)
 

@@ -155,4 +155,25 @@ TEST(Manifest, AsksForCommonControls6OnThisProcessor) {
   EXPECT_NE(std::string::npos, identity.find("publicKeyToken=\"6595b64144ccf1df\"")) << identity;
 }
 
+// Without an execution level, UAC redirects a 32-bit program's writes under
+// Program Files to the VirtualStore, and the settings file beside the exe is
+// no longer the one in use; without supportedOS entries, Windows treats the
+// tool as written for Vista.
+TEST(Manifest, RunsAsInvokerOnTheWindowsItIsBuiltFor) {
+  DWORD size = 0;
+  const char* data = static_cast<const char*>(LoadOwnResource(RT_MANIFEST, 1, &size));
+  ASSERT_NE(nullptr, data);
+  const std::string text(data, size);
+  const char* const wants[] = {
+      "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+      "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>",  // 7
+      "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>",  // 8
+      "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>",  // 8.1
+      "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",  // 10 and 11
+  };
+  for (const char* want : wants) EXPECT_NE(std::string::npos, text.find(want)) << want;
+  EXPECT_NE(std::string::npos, text.find("<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">"));
+  EXPECT_NE(std::string::npos, text.find("<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">"));
+}
+
 }  // namespace

@@ -7,16 +7,20 @@ and is rewritten from a run of the real program:
 - Ordwell.exe: the shipped i686 build, copied to C:\\Tools\\Ordwell in the
   win32 build's Wine prefix, run by the demo driver against the stand-in
   editor (tools/demo), which also takes the picture docs/guide-editor.png;
+  on a machine that cannot run 32-bit code (tools/host.sh i386), the x86_64
+  build of the same sources in its own prefix instead;
 - ordwell-sort on Windows: ordwell-sort.exe of the same build in cmd under
   Wine, from batch files, as a user's prompt shows them;
 - ordwell-sort on Linux: the native build, in ja_JP.UTF-8.
-Then every message of res/texts.h must stand in both guides word for word.
+Then every message of res/texts.h must stand in both guides word for word,
+and docs/readme.txt is made again from the Japanese guide (readme.py).
 
 Usage:
   tools/guide/make-examples.py            build, run everything, rewrite
   tools/guide/make-examples.py --check --filter PATH
-      only the Linux examples (with the filter at PATH) and the messages,
-      compared with the guides as they are; exit 1 when they differ
+      only the Linux examples (with the filter at PATH), the messages and
+      readme.txt, compared with the files as they are; exit 1 when they
+      differ or readme.txt would not read well in Notepad
 """
 import argparse
 import fcntl
@@ -29,11 +33,14 @@ import subprocess
 import sys
 import unicodedata
 
+import readme
+
 ROOT = os.path.realpath(os.path.join(os.path.dirname(__file__), '..', '..'))
 GUIDES = {'ja': os.path.join(ROOT, 'docs', 'guide.ja.md'), 'en': os.path.join(ROOT, 'docs', 'guide.md')}
+README = os.path.join(ROOT, 'docs', 'readme.txt')
 PICTURE = os.path.join(ROOT, 'docs', 'guide-editor.png')
-WIN32 = os.path.join(ROOT, 'build', 'win32')
-PREFIX = os.path.join(WIN32, 'wineprefix')
+# The Windows build whose programs make the examples: see choose_build().
+BUILD = os.path.join(ROOT, 'build', 'win32')
 WORK = os.path.join(ROOT, 'build', 'guide')
 INSTALL_DIR = 'C:\\Tools\\Ordwell'
 DATA_DIR = 'C:\\data'
@@ -56,15 +63,21 @@ TOOL_EXAMPLES = {
                'options': ['--dialog-ok'], 'settings': 'settings-file'},
     'selection': {'lines': ['果物の一覧', 'みかん', 'りんご', 'いちご', '以上'], 'runs': [['/A']],
                   'select': (1, 4)},
-    'order-case': {'lines': ['b', 'A', 'a', 'B'], 'runs': [['/A'], ['/a'], ['/A', '/T']]},
+    # The selection stops before the line end of its last line.
+    'selection-line-end': {'lines': ['果物の一覧', 'りんご', 'みかん', 'りんご', '以上'], 'runs': [['/A', '/R']],
+                           'select': (1, 4), 'select-line-end': False},
+    'order-case': {'lines': ['b', 'A', 'a', 'B'], 'runs': [['/A'], ['/a'], ['/A', '/T'], ['/A', '/N'], ['/a', '/N']]},
     'order-width': {'lines': ['イチゴ', 'ichigo', 'いちご', 'ｲﾁｺﾞ', 'ICHIGO', 'ｉｃｈｉｇｏ'], 'runs': [['/A'], ['/A', '/R']]},
     'order-numbers': {'lines': ['file10.txt', 'file9.txt', '重さ 10.5kg', '重さ 9.75kg', '気温 12度', '気温 -3度',
                                 '気温 5度', '版 1.9', '版 1.10'],
                       'runs': [['/A'], ['/A', '/N']]},
-    'order-dates': {'lines': ['2024-01-10 会議', '2024-01-05 打ち合わせ', '2024-02-01 締め切り'],
+    'order-dates': {'lines': ['2023-12-20 忘年会', '2024-01-10 会議', '2024-03-01 締め切り', '2023-05-01 打ち合わせ'],
                     'runs': [['/A'], ['/A', '/N']]},
-    'order-survivor': {'lines': ['Tokyo 1', 'TOKYO 1', 'tokyo 1'], 'runs': [['/A', '/R'], ['/a', '/R']]},
+    'order-number-reading': {'lines': ['Vol.9', 'Vol.10', 'Vol.2', '2D3', '150', '1E2A'], 'runs': [['/A'], ['/A', '/N']]},
+    'order-survivor': {'lines': ['Tokyo 1', 'TOKYO 1', 'tokyo 1'],
+                       'runs': [['/A', '/R'], ['/a', '/R'], ['/A', '/N', '/R'], ['/a', '/N', '/R']]},
     'faulty-switch': {'lines': ['b', 'a'], 'runs': [['/A', '/Q']]},
+    'faulty-letters': {'lines': ['b', 'a'], 'runs': [['/AX'], ['/XY']]},
     'one-line': {'lines': ['一行だけ'], 'runs': [['/A']]},
 }
 
@@ -116,10 +129,11 @@ LINUX_EXAMPLES = {
 LABELS = {
     'ja': {'before': '並べ替える前', 'new': '新しい Morvane', 'exit': '終了コード', 'message': 'メッセージ',
            'dialog-ok': 'オプション ダイアログを OK で閉じた', 'dialog-cancel': 'オプション ダイアログをキャンセルした',
-           'empty': '(空行)', 'selected': '%d～%d 行目を選択', 'nothing': '(なし)', 'join': '、', 'said': '%s「%s」'},
+           'empty': '(空行)', 'selected': '%d～%d 行目を選択', 'without-end': '、最後の改行は含めない', 'nothing': '(なし)', 'join': '、', 'said': '%s「%s」'},
     'en': {'before': 'Before', 'new': 'New Morvane', 'exit': 'exit code', 'message': 'message',
            'dialog-ok': 'options dialog closed with OK', 'dialog-cancel': 'options dialog cancelled',
-           'empty': '(empty line)', 'selected': 'lines %d–%d selected', 'nothing': '(none)', 'join': '; ', 'said': '%s "%s"'},
+           'empty': '(empty line)', 'selected': 'lines %d–%d selected', 'without-end': ', not the last line end',
+           'nothing': '(none)', 'join': '; ', 'said': '%s "%s"'},
 }
 
 
@@ -138,7 +152,7 @@ def wine_path(path):
 
 
 def prefix_path(windows_path):
-    return os.path.join(PREFIX, 'drive_c', *windows_path[3:].split('\\'))
+    return os.path.join(BUILD, 'wineprefix', 'drive_c', *windows_path[3:].split('\\'))
 
 
 def parse_demo(output):
@@ -165,17 +179,18 @@ def parse_demo(output):
 
 
 def run_demo(sample, switches, options, picture):
-    demo = os.path.join(WIN32, 'tools', 'demo', 'ordwell_demo.exe')
-    command = [os.path.join(WIN32, 'wine-run.sh'), demo, *options, wine_path(sample),
+    demo = os.path.join(BUILD, 'tools', 'demo', 'ordwell_demo.exe')
+    command = [os.path.join(BUILD, 'wine-run.sh'), demo, *options, wine_path(sample),
                INSTALL_DIR + '\\Ordwell.exe', wine_path(picture), *switches]
     output = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
     return parse_demo(output.decode('utf-8', 'replace'))
 
 
-def selection_bytes(lines, first, end):
-    """Byte offsets of lines [first, end) in the code page 932 document."""
+def selection_bytes(lines, first, end, line_end=True):
+    """Byte offsets of lines [first, end) in the code page 932 document,
+    the last line's CR LF left out when line_end is false."""
     start = len(cp932_lines(lines[:first]))
-    return start, start + len(cp932_lines(lines[first:end]))
+    return start, start + len(cp932_lines(lines[first:end])) - (0 if line_end else 2)
 
 
 def run_tool_examples():
@@ -187,7 +202,8 @@ def run_tool_examples():
             f.write(cp932_lines(example['lines']))
         options = list(example.get('options', []))
         if 'select' in example:
-            options.append('--select=%d,%d' % selection_bytes(example['lines'], *example['select']))
+            options.append('--select=%d,%d' % selection_bytes(example['lines'], *example['select'],
+                                                              example.get('select-line-end', True)))
         if os.path.exists(settings):
             os.remove(settings)
         results[name] = [run_demo(sample, switches, options, os.path.join(WORK, 'shot.bmp'))
@@ -215,17 +231,24 @@ def make_picture():
     return {'picture-run': [result]}
 
 
-def run_batch(file_name, lines):
-    """Runs the lines as a batch file in C:\\data; what cmd prints."""
+def run_batch(file_name, lines, echoed=False):
+    """Runs the lines as a batch file in C:\\data; what cmd prints. With
+    echoed, each command cmd echoes after its prompt is shown as typed: a
+    batch file echoes it with %ERRORLEVEL% and the like already expanded,
+    the prompt a user types at does not."""
     batch = os.path.join(prefix_path(DATA_DIR), file_name)
     with open(batch, 'wb') as f:
         f.write(''.join(line + '\r\n' for line in lines).encode('cp932'))
     command = f'set PATH={INSTALL_DIR};%PATH%& cd /d {DATA_DIR} & {file_name}'
-    output = subprocess.run(['/usr/bin/wine', 'cmd', '/c', command], stdout=subprocess.PIPE,
+    output = subprocess.run([os.path.join(BUILD, 'wine-run.sh'), 'cmd', '/c', command], stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT).stdout
     os.remove(batch)
-    lines = [line.rstrip() for line in output.decode('cp932', 'replace').replace('\r\n', '\n').split('\n')]
-    return '\n'.join(lines).strip('\n')
+    printed = [line.rstrip() for line in output.decode('cp932', 'replace').replace('\r\n', '\n').split('\n')]
+    if echoed:
+        typed = iter(lines)
+        prompt = DATA_DIR + '>'
+        printed = [prompt + next(typed) if line.startswith(prompt) else line for line in printed]
+    return '\n'.join(printed).strip('\n')
 
 
 def run_windows_examples():
@@ -238,7 +261,7 @@ def run_windows_examples():
     results = {}
     # With echo on, cmd shows each command after its prompt, as typed.
     for name, commands in WINDOWS_EXAMPLES.items():
-        results[name] = run_batch('example.bat', commands)
+        results[name] = run_batch('example.bat', commands, echoed=True)
     for name, (file_name, lines) in WINDOWS_BATCH.items():
         results[name] = {'file': file_name, 'lines': lines, 'output': run_batch(file_name, lines)}
     results.update(run_tool_batch())
@@ -255,10 +278,10 @@ def run_tool_batch():
         sample = os.path.join(WORK, name + '.txt')
         with open(sample, 'wb') as f:
             f.write(cp932_lines(document))
-        standin = os.path.join(WIN32, 'tools', 'standin', 'MorvaneStandin.exe')
-        editor = subprocess.Popen([os.path.join(WIN32, 'wine-run.sh'), standin, '--close-after-read',
+        standin = os.path.join(BUILD, 'tools', 'standin', 'MorvaneStandin.exe')
+        editor = subprocess.Popen([os.path.join(BUILD, 'wine-run.sh'), standin, '--close-after-read',
                                    '--file=' + wine_path(sample)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        results[name] = run_batch('example.bat', commands)
+        results[name] = run_batch('example.bat', commands, echoed=True)
         try:
             editor.wait(timeout=20)
         except subprocess.TimeoutExpired:
@@ -271,7 +294,7 @@ def inside_wine(results_path):
     shutil.rmtree(install, ignore_errors=True)
     os.makedirs(install)
     for exe in ('app/Ordwell.exe', 'filter/ordwell-sort.exe'):
-        shutil.copy(os.path.join(WIN32, exe), install)
+        shutil.copy(os.path.join(BUILD, exe), install)
     results = {}
     results.update(make_picture())
     results.update(run_tool_examples())
@@ -349,7 +372,8 @@ def render_tool_example(name, example, results, label):
     row = [cell(example['lines'], label)]
     if 'select' in example:
         first, end = example['select']
-        header[0] += ' (%s)' % (label['selected'] % (first + 1, end))
+        without = '' if example.get('select-line-end', True) else label['without-end']
+        header[0] += ' (%s%s)' % (label['selected'] % (first + 1, end), without)
     for switches, result in zip(example['runs'], runs):
         header.append('`%s`' % ' '.join(switches))
         row.append(cell(result['after'], label))
@@ -382,8 +406,29 @@ def render_blocks(results, language):
                 '%s>%s\n%s' % (DATA_DIR, batch['file'], batch['output']))])
     for name in LINUX_EXAMPLES:
         if name in results:
-            blocks[name] = code_block(results[name])
+            blocks[name] = code_block(terminal_lines(results[name]))
     return blocks
+
+
+def terminal_lines(text, columns=100):
+    """The output as a terminal as wide as the guide's page shows it (100
+    columns, a wide character taking two), cut where the terminal wraps, so
+    that no line runs off the page; the commands typed after '$ ' stay
+    whole, to be copied."""
+    shown = []
+    for line in text.split('\n'):
+        if line.startswith('$ '):
+            shown.append(line)
+            continue
+        row, used = '', 0
+        for c in line:
+            w = 2 if unicodedata.east_asian_width(c) in 'WF' else 1
+            if used + w > columns:
+                shown.append(row)
+                row, used = '', 0
+            row, used = row + c, used + w
+        shown.append(row)
+    return '\n'.join(shown)
 
 
 MARKER = re.compile(r'(<!-- example: ([\w-]+) -->\n)(.*?)(<!-- /example -->)', re.S)
@@ -433,14 +478,52 @@ def check_messages(guide_texts):
     return faults
 
 
+# --- readme.txt ---------------------------------------------------------------
+
+def project_version():
+    with open(os.path.join(ROOT, 'CMakeLists.txt'), encoding='utf-8') as f:
+        return re.search(r'project\(Ordwell VERSION ([\d.]+)', f.read()).group(1)
+
+
+def update_readme(guide, check):
+    text, faults = readme.make_readme(guide, project_version())
+    data, unencoded = readme.encode_readme(text)
+    faults += unencoded + readme.check_readme(data)
+    old = open(README, 'rb').read() if os.path.exists(README) else b''
+    if check:
+        faults += readme.check_readme(old)
+        if old != data:
+            faults.append('docs/readme.txt is not up to date: run tools/guide/make-examples.py')
+    elif old != data:
+        with open(README, 'wb') as f:
+            f.write(data)
+        print('make-examples: rewrote docs/readme.txt')
+    return faults
+
+
 # --- Main -------------------------------------------------------------------
 
-def build():
-    run(['tools/setup.sh'], cwd=ROOT)
+def choose_build():
+    """The i686 build where this machine runs 32-bit code under Wine, else
+    the x86_64 build of the same sources: (preset, whether to probe)."""
+    host = os.path.join(ROOT, 'tools', 'host.sh')
+    answer = 'cannot'
+    if os.path.exists(host):
+        answer = subprocess.run([host, 'i386'], stdout=subprocess.PIPE).stdout.decode().strip()
+    if answer == 'runs':
+        return 'win32', True
+    print('make-examples: 32-bit code does not run here (host.sh i386: %s); '
+          'the Windows examples come from the x86_64 build, build/win64' % answer)
+    return 'win64', False
+
+
+def build(preset, probe, setup):
+    if setup:
+        run(['tools/setup.sh'], cwd=ROOT)
     quiet = {'cwd': ROOT, 'stdout': subprocess.DEVNULL}
-    run(['cmake', '--preset', 'win32'], **quiet)
-    run(['cmake', '--build', '--preset', 'win32', '--target', 'Ordwell', 'ordwell-sort', 'ordwell_demo',
-         'MorvaneStandin', 'wine_probe'], **quiet)
+    run(['cmake', '--preset', preset], **quiet)
+    run(['cmake', '--build', '--preset', preset, '--target', 'Ordwell', 'ordwell-sort', 'ordwell_demo',
+         'MorvaneStandin'] + (['wine_probe'] if probe else []), **quiet)
     run(['cmake', '--preset', 'native'], **quiet)
     run(['cmake', '--build', '--preset', 'native', '--target', 'ordwell-sort'], **quiet)
     return os.path.join(ROOT, 'build', 'native', 'filter', 'ordwell-sort')
@@ -450,21 +533,27 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split('\n')[0])
     parser.add_argument('--check', action='store_true')
     parser.add_argument('--filter', help='the native ordwell-sort to run the Linux examples with')
-    parser.add_argument('--inside-wine', metavar='RESULTS', help=argparse.SUPPRESS)
+    parser.add_argument('--no-setup', action='store_true', help='do not run tools/setup.sh first')
+    parser.add_argument('--inside-wine', nargs=2, metavar=('BUILD', 'RESULTS'), help=argparse.SUPPRESS)
     args = parser.parse_args()
+    global BUILD
     if args.inside_wine:
-        inside_wine(args.inside_wine)
+        BUILD = args.inside_wine[0]
+        inside_wine(args.inside_wine[1])
         return 0
     if args.check and not args.filter:
         parser.error('--check needs --filter')
-    filter_path = args.filter or build()
+    if not args.check:
+        preset, probe = choose_build()
+        BUILD = os.path.join(ROOT, 'build', preset)
+    filter_path = args.filter or build(preset, probe, not args.no_setup)
     results = run_linux_examples(filter_path)
     if not args.check:
         os.makedirs(WORK, exist_ok=True)
         wine_results = os.path.join(WORK, 'wine-results.json')
-        probe = os.path.join(WIN32, 'tools', 'wine-probe', 'wine_probe.exe')
-        run(['tools/with-wine.sh', '--prefix', PREFIX, '--probe', probe, sys.executable, os.path.abspath(__file__),
-             '--inside-wine', wine_results], cwd=ROOT)
+        probe_option = ['--probe', os.path.join(BUILD, 'tools', 'wine-probe', 'wine_probe.exe')] if probe else []
+        run(['tools/with-wine.sh', '--prefix', os.path.join(BUILD, 'wineprefix'), *probe_option, sys.executable,
+             os.path.abspath(__file__), '--inside-wine', BUILD, wine_results], cwd=ROOT)
         with open(wine_results, encoding='utf-8') as f:
             results.update(json.load(f))
     faults = []
@@ -482,6 +571,7 @@ def main():
                 f.write(new)
             print('make-examples: rewrote %s' % os.path.relpath(path, ROOT))
     faults += check_messages(guide_texts)
+    faults += update_readme(guide_texts['ja'], args.check)
     for fault in faults:
         print('make-examples: ' + fault, file=sys.stderr)
     return 1 if faults else 0
