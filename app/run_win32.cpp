@@ -119,9 +119,7 @@ WorkEnd ReadSortWrite(AppRecord& app, char*& duplicates, WorkWindow& work) {
   char* text = useSelection ? ReadSelection(app.link, &length) : ReadWholeText(app.link, &length);
   if (!text || !IsSortableText(text, length)) return {kExitReadFailed, kTextReadFailed};
   if (!work.window && HasManyLines(text, length)) work = ShowWorkWindow(app.link);
-  TendWorkWindow(work);
   if (!SortText(app.link, text, duplicates)) return {kExitNotSorted, nullptr};
-  TendWorkWindow(work);
   switch (WriteBack(app.link, text, useSelection)) {
     case WriteOutcome::kNotTaken: return {kExitNotSorted, kTextOutOfMemory};
     case WriteOutcome::kShort: return {kExitNotWrittenBack, kTextWriteBackFailed};

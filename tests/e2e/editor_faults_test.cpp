@@ -576,19 +576,27 @@ TEST_P(LargeTable, SortedExactlyOrUntouched) {
   ASSERT_TRUE(StartEditor(row.variant, row.editorOptions, text, &editor));
   ASSERT_TRUE(StartOrdwell(row.arguments, &run_));
   // While the work window shows, the editor keeps the foreground, which the
-  // capture of a second editor (/E) relies on; the window is gone before
-  // any message.
+  // capture of a second editor (/E) relies on, and the window answers at
+  // every moment, lest the system offer to end the tool mid-write; it is
+  // gone before any message.
   bool workShown = false, foregroundMoved = false;
+  ULONGLONG longestSilence = 0;
   WaitFor(
       [&] {
-        bool working = FindWorkWindow(run_) != nullptr;
+        HWND work = FindWorkWindow(run_);
+        bool working = work != nullptr;
         workShown = workShown || working;
         foregroundMoved = foregroundMoved || (working && GetForegroundWindow() != editor.mainWindow);
+        ULONGLONG asked = GetTickCount64();
+        DWORD_PTR ignored = 0;
+        if (working && (SendMessageTimeoutA(work, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored) || IsWindow(work)))
+          longestSilence = std::max(longestSilence, GetTickCount64() - asked);
         return WaitForSingleObject(run_.process, 0) == WAIT_OBJECT_0 || AnyMessageBox(run_.processId);
       },
       120000);
   EXPECT_EQ(workShown, row.showsWork);
   EXPECT_FALSE(foregroundMoved);
+  EXPECT_LT(longestSilence, 1000u) << "the work window stood without answering for " << longestSilence << " ms";
   if (row.box) {
     EXPECT_EQ(FindWorkWindow(run_), nullptr);
     FoundMessageBox box = WaitForBox(editor.mainWindow);
