@@ -7,7 +7,8 @@ enum : int {
   kExitNoEditor = -1,       // the editor could not be captured
   kExitCancelled = -3,      // the options dialog was cancelled, closed or failed to open
   kExitReadFailed = -4,     // the text could not be read from the editor
-  kExitNotSorted = -5,      // fewer than two lines, or memory ran out
+  kExitNotSorted = -5,      // nothing was written: fewer than two lines, memory ran out, or the
+                            // duplicates found no new editor to hold them (/R /E)
   kExitNotWrittenBack = -6, // the editor did not take the sorted text whole
 };
 
