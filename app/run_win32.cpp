@@ -30,8 +30,17 @@ int EndRun(AppRecord& app, int exitCode) {
   return exitCode;
 }
 
+// A box owned by a window that has gone would not show at all: an editor
+// that closed during the run leaves its box without an owner.
 void ShowError(const EditorLink& link, const char* text) {
-  ShowMessageBox(link.mainWindow, text, kBoxOk | kBoxIconError);
+  HWND owner = static_cast<HWND>(link.mainWindow);
+  ShowMessageBox(owner && IsWindow(owner) ? owner : nullptr, text, kBoxOk | kBoxIconError);
+}
+
+// An editor closed during the run answers nothing, and a write-back to it
+// would be taken at its word: it is looked at instead.
+bool EditorIsGone(const EditorLink& link) {
+  return !IsWindow(static_cast<HWND>(link.mainWindow)) || !IsWindow(static_cast<HWND>(link.editPane));
 }
 
 // With both set, the duplicate lines leave the document for a new editor:
@@ -117,7 +126,9 @@ struct WorkEnd {
 // the run as a sort without memory does: nothing was written. The sort
 // shows its own out-of-memory message. Duplicate lines that leave the
 // document go to the new editor first, and the sorted text without them is
-// written back only once it holds them all; else nothing is written.
+// written back only once it holds them all; else nothing is written. An
+// editor gone before the write-back took nothing; one gone during it may
+// have taken a part, and its document went with it.
 WorkEnd ReadSortWrite(AppRecord& app, char*& duplicates, WorkWindow& work) {
   bool useSelection = GetSelectionKind(app.link) != -1;
   size_t length = 0;
@@ -128,7 +139,10 @@ WorkEnd ReadSortWrite(AppRecord& app, char*& duplicates, WorkWindow& work) {
   if (MovesDuplicates()) {
     if (const char* failed = ExtractDuplicates(app.link, duplicates)) return {kExitNotSorted, failed};
   }
-  switch (WriteBack(app.link, text, useSelection)) {
+  if (EditorIsGone(app.link)) return {kExitNotSorted, kTextEditorGone};
+  WriteOutcome outcome = WriteBack(app.link, text, useSelection);
+  if (EditorIsGone(app.link)) return {kExitNotWrittenBack, kTextEditorGone};
+  switch (outcome) {
     case WriteOutcome::kNotTaken: return {kExitNotSorted, kTextOutOfMemory};
     case WriteOutcome::kShort: return {kExitNotWrittenBack, kTextWriteBackFailed};
     case WriteOutcome::kWhole: break;
