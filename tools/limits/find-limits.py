@@ -147,7 +147,7 @@ def run_once(args, ordwell, megabytes):
     print("%9.1f MB %9d lines  %-9s %s  %s" % (n * width / (1 << 20), n, held, " ".join(
         "%s=%s" % (k, fields.get(k, "?")) for k in
         ("exit", "total", "read", "sort", "write", "silence", "answers", "ordwell_left", "peak_mb", "work",
-         "work_silence")), boxes),
+         "work_silence", "work_silence_at", "work_pings", "work_slow")), boxes),
         flush=True)
     os.remove(document)
     return held == "sorted" and fields.get("exit") == "0", held
