@@ -7,8 +7,9 @@ enum : int {
   kExitNoEditor = -1,       // the editor could not be captured
   kExitCancelled = -3,      // the options dialog was cancelled, closed or failed to open
   kExitReadFailed = -4,     // the text could not be read from the editor
-  kExitNotSorted = -5,      // fewer than two lines, or memory ran out
-  kExitNotWrittenBack = -6, // the editor did not take the sorted text whole
+  kExitNotSorted = -5,      // nothing was written: fewer than two lines, memory ran out, the
+                            // duplicates found no new editor to hold them (/R /E), or the editor had gone
+  kExitNotWrittenBack = -6, // the editor did not take the sorted text whole, or went during the write-back
 };
 
 // One whole run, from the capture of the foreground editor to the exit code.

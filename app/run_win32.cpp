@@ -30,9 +30,22 @@ int EndRun(AppRecord& app, int exitCode) {
   return exitCode;
 }
 
+// A box owned by a window that has gone would not show at all: an editor
+// that closed during the run leaves its box without an owner.
 void ShowError(const EditorLink& link, const char* text) {
-  ShowMessageBox(link.mainWindow, text, kBoxOk | kBoxIconError);
+  HWND owner = static_cast<HWND>(link.mainWindow);
+  ShowMessageBox(owner && IsWindow(owner) ? owner : nullptr, text, kBoxOk | kBoxIconError);
 }
+
+// An editor closed during the run answers nothing, and a write-back to it
+// would be taken at its word: it is looked at instead.
+bool EditorIsGone(const EditorLink& link) {
+  return !IsWindow(static_cast<HWND>(link.mainWindow)) || !IsWindow(static_cast<HWND>(link.editPane));
+}
+
+// With both set, the duplicate lines leave the document for a new editor:
+// once the sorted text is written back they are nowhere else.
+bool MovesDuplicates() { return g_sortOptions.RemoveDuplicateLine && g_sortOptions.ExtractDuplicateLine; }
 
 // A selection stays selected over the sorted text; a whole document leaves
 // the caret at its start (also when it was not taken: nothing stays
@@ -54,28 +67,27 @@ bool StartNewEditor(const char* exePath, PROCESS_INFORMATION& process) {
                         &process) != 0;
 }
 
-// Hands the duplicate lines to a newly started editor. Only a main window of
-// that very process is captured, so the user's first editor is never taken
-// for it, however slowly the new one comes up.
-void ExtractDuplicates(EditorLink& first, const char* duplicates) {
+// Hands the duplicate lines to a newly started editor; the message of the
+// step that failed, or null when the new editor holds them whole. Only a
+// main window of that very process is captured, so the user's first editor
+// is never taken for it, however slowly the new one comes up.
+const char* ExtractDuplicates(const EditorLink& first, const char* duplicates) {
   PROCESS_INFORMATION process = {};
-  if (!StartNewEditor(first.exePath, process)) {
-    ShowError(first, kTextNewEditorStartFailed);
-    return;
-  }
+  if (!StartNewEditor(first.exePath, process)) return kTextNewEditorStartFailed;
   WaitForInputIdle(process.hProcess, INFINITE);
   EditorLink second = {};
   CaptureEditorOfProcess(second, process.dwProcessId);
+  const char* failed = nullptr;
   if (IsEmpty(second)) {
-    ShowError(first, kTextNewEditorCaptureFailed);
+    failed = kTextNewEditorCaptureFailed;
   } else {
-    bool whole = ReplaceWholeText(second, duplicates) == WriteOutcome::kWhole;
+    if (ReplaceWholeText(second, duplicates) != WriteOutcome::kWhole) failed = kTextNewEditorWriteFailed;
     GoToLine(second, 0);
-    if (!whole) ShowError(first, kTextNewEditorWriteFailed);
   }
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
   ReleaseLink(second);
+  return failed;
 }
 
 // Two runs on one editor must not interleave: the chunked read of one
@@ -112,17 +124,25 @@ struct WorkEnd {
 // bytes to sort is no text: the sort would cut it at the NUL and write the
 // rest of the document away. A sorted text that the editor never took ends
 // the run as a sort without memory does: nothing was written. The sort
-// shows its own out-of-memory message.
+// shows its own out-of-memory message. Duplicate lines that leave the
+// document go to the new editor first, and the sorted text without them is
+// written back only once it holds them all; else nothing is written. An
+// editor gone before the write-back took nothing; one gone during it may
+// have taken a part, and its document went with it.
 WorkEnd ReadSortWrite(AppRecord& app, char*& duplicates, WorkWindow& work) {
   bool useSelection = GetSelectionKind(app.link) != -1;
   size_t length = 0;
   char* text = useSelection ? ReadSelection(app.link, &length) : ReadWholeText(app.link, &length);
   if (!text || !IsSortableText(text, length)) return {kExitReadFailed, kTextReadFailed};
   if (!work.window && HasManyLines(text, length)) work = ShowWorkWindow(app.link);
-  TendWorkWindow(work);
   if (!SortText(app.link, text, duplicates)) return {kExitNotSorted, nullptr};
-  TendWorkWindow(work);
-  switch (WriteBack(app.link, text, useSelection)) {
+  if (MovesDuplicates()) {
+    if (const char* failed = ExtractDuplicates(app.link, duplicates)) return {kExitNotSorted, failed};
+  }
+  if (EditorIsGone(app.link)) return {kExitNotSorted, kTextEditorGone};
+  WriteOutcome outcome = WriteBack(app.link, text, useSelection);
+  if (EditorIsGone(app.link)) return {kExitNotWrittenBack, kTextEditorGone};
+  switch (outcome) {
     case WriteOutcome::kNotTaken: return {kExitNotSorted, kTextOutOfMemory};
     case WriteOutcome::kShort: return {kExitNotWrittenBack, kTextWriteBackFailed};
     case WriteOutcome::kWhole: break;
@@ -168,7 +188,9 @@ int RunOrdwell(void* instance) {
   char* duplicates = nullptr;
   int exitCode = SortInTurn(app, duplicates);
   if (exitCode != kExitSorted) return EndRun(app, exitCode);
-  if (g_sortOptions.ExtractDuplicateLine) ExtractDuplicates(app.link, duplicates);
+  if (g_sortOptions.ExtractDuplicateLine && !MovesDuplicates()) {
+    if (const char* failed = ExtractDuplicates(app.link, duplicates)) ShowError(app.link, failed);
+  }
   MessageBeep(0);
   return EndRun(app, kExitSorted);
 }

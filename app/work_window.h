@@ -12,9 +12,13 @@
 // the editor's main window and never activated, so that the foreground
 // stays where the capture of a second editor expects it; nothing of the
 // editor is disabled, and the window goes with the tool's process whatever
-// happens to it.
+// happens to it. It lives on a thread of its own, which does nothing but
+// answer for it: the run's thread answers no message while it reads, sorts
+// and writes back, and a window that does not answer for 5 s is shown as
+// not responding, with an offer to end the tool mid-write.
 struct WorkWindow {
   void* window;  // null: none shown
+  void* thread;  // the window's own thread
 };
 
 // Whether a run on a document of this many bytes takes about a second or
@@ -26,9 +30,7 @@ bool IsLargeDocument(size_t bytes, bool throughChannel);
 // second or more: a million empty lines are only 2 MB.
 bool HasManyLines(const char* text, size_t length);
 
+// Returns once the window stands (or failed to).
 WorkWindow ShowWorkWindow(const EditorLink& link);
-// Lets the window handle what came for it meanwhile (a repaint after
-// something covered it), between the steps of the work.
-void TendWorkWindow(const WorkWindow& work);
-// Safe on none and twice.
+// Returns once the window and its thread are gone. Safe on none and twice.
 void CloseWorkWindow(WorkWindow& work);

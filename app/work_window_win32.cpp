@@ -44,9 +44,27 @@ void PaintWork(HWND window) {
   EndPaint(window, &paint);
 }
 
-// The thread becomes the active one only when the run shows a message box
-// (the sort's, when memory runs out): the work is over, and the window must
-// not stand beside the box saying otherwise.
+// While the run works, its thread shows a window only for a message box (the sort's, when memory
+// runs out): the work is over then, and the window must not stand beside
+// the box saying otherwise. The run's thread may become the active one for
+// that box without this thread being told, hence the look at its windows
+// every so often, beside the word of WM_ACTIVATEAPP.
+const UINT_PTR kBoxWatch = 1;
+const UINT kBoxWatchMilliseconds = 50;
+DWORD g_runThread = 0;  // written before the window's thread starts
+
+BOOL CALLBACK NoteVisible(HWND window, LPARAM found) {
+  if (!IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<bool*>(found) = true;
+  return FALSE;
+}
+
+bool RunShowsWindow() {
+  bool found = false;
+  EnumThreadWindows(g_runThread, NoteVisible, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 LRESULT CALLBACK WorkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT:
@@ -56,6 +74,12 @@ LRESULT CALLBACK WorkProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       return MA_NOACTIVATE;
     case WM_ACTIVATEAPP:
       if (wParam) ShowWindow(window, SW_HIDE);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kBoxWatch && RunShowsWindow()) ShowWindow(window, SW_HIDE);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);
@@ -70,6 +94,48 @@ bool RegisterWorkClass(HINSTANCE instance) {
   work.lpszClassName = kWorkClass;
   return RegisterClassA(&work) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
+
+// What the window's thread is given, and hands back once its window stands
+// or could not be made.
+struct WorkStart {
+  HWND owner;
+  HANDLE ready;
+  HWND window;
+};
+
+// The thread's cursor is set before the window is made: Wine gives a new
+// window the cursor of its thread.
+HWND CreateWorkWindow(HWND owner) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  if (!RegisterWorkClass(instance)) return nullptr;
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  HWND window = CreateWindowExA(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kWorkClass, kMessageCaption, WS_POPUP | WS_BORDER,
+                                0, 0, kWidth, kHeight, owner, nullptr, instance, nullptr);
+  if (!window) return nullptr;
+  CenterWindowOver(window, owner, false);
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  UpdateWindow(window);
+  SetTimer(window, kBoxWatch, kBoxWatchMilliseconds, nullptr);
+  return window;
+}
+
+// The start record belongs to the caller, who waits for ready, and is not
+// touched after it is set.
+DWORD WINAPI RunWorkWindow(void* parameter) {
+  WorkStart* start = static_cast<WorkStart*>(parameter);
+  HWND window = CreateWorkWindow(start->owner);
+  start->window = window;
+  SetEvent(start->ready);
+  if (!window) return 1;
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);  // until WM_DESTROY
+  return 0;
+}
+
+// How long the run waits for the window's thread to end: it only destroys
+// its window, but should it hang, the run goes on and the process's end
+// takes the window with it.
+const DWORD kCloseWaitMilliseconds = 5000;
 
 }  // namespace
 
@@ -89,32 +155,30 @@ bool HasManyLines(const char* text, size_t length) {
   return lines >= kManyLines;
 }
 
-// The thread's cursor is set before the window is made: Wine gives a new
-// window the cursor of its thread, and while the tool works its thread
-// answers no WM_SETCURSOR.
 WorkWindow ShowWorkWindow(const EditorLink& link) {
   WorkWindow work = {};
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  if (!RegisterWorkClass(instance)) return work;
-  SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  HWND owner = static_cast<HWND>(link.mainWindow);
-  HWND window = CreateWindowExA(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kWorkClass, kMessageCaption, WS_POPUP | WS_BORDER,
-                                0, 0, kWidth, kHeight, owner, nullptr, instance, nullptr);
-  if (!window) return work;
-  CenterWindowOver(window, owner, false);
-  ShowWindow(window, SW_SHOWNOACTIVATE);
-  UpdateWindow(window);
-  work.window = window;
+  WorkStart start = {static_cast<HWND>(link.mainWindow), CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr};
+  if (!start.ready) return work;
+  g_runThread = GetCurrentThreadId();
+  HANDLE thread = CreateThread(nullptr, 0, RunWorkWindow, &start, 0, nullptr);
+  if (thread) WaitForSingleObject(start.ready, INFINITE);
+  CloseHandle(start.ready);
+  if (thread && !start.window) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    thread = nullptr;
+  }
+  if (!thread) return work;
+  work.window = start.window;
+  work.thread = thread;
   return work;
 }
 
-void TendWorkWindow(const WorkWindow& work) {
-  MSG message;
-  while (work.window && PeekMessageA(&message, static_cast<HWND>(work.window), 0, 0, PM_REMOVE))
-    DispatchMessageA(&message);
-}
-
 void CloseWorkWindow(WorkWindow& work) {
-  if (work.window) DestroyWindow(static_cast<HWND>(work.window));
-  work.window = nullptr;
+  if (work.window) PostMessageA(static_cast<HWND>(work.window), WM_CLOSE, 0, 0);
+  if (work.thread) {
+    WaitForSingleObject(static_cast<HANDLE>(work.thread), kCloseWaitMilliseconds);
+    CloseHandle(static_cast<HANDLE>(work.thread));
+  }
+  work = {};
 }

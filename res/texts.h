@@ -18,6 +18,10 @@ inline constexpr char kTextWriteBackFailed[] =
     "並べ替えたテキストを書き戻せませんでした。Morvane のテキストは一部が欠けています。"
     "「元に戻す」でも戻らないときは、保存せずに閉じてください。";
 
+// the editor closed (or was ended) during the run, before or while the
+// sorted text was written back
+inline constexpr char kTextEditorGone[] = "Morvane が終了したため、並べ替えたテキストを書き戻せませんでした。";
+
 // the newly started editor did not take the duplicate lines whole
 inline constexpr char kTextNewEditorWriteFailed[] = "新しい Morvane への書き込みに失敗しました。";
 

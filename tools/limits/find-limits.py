@@ -16,8 +16,9 @@ brackets the limit by doubling from --start MB and bisects to --precision MB.
 Ordwell.exe runs as a copy marked large-address-aware with --laa (as it
 ships) and unmarked without (2 GB of address space). Each run's line
 says how it ended, the seconds of its parts (read, sort, write-back), the
-editor's longest silence, and whether the editor's text is sorted exactly,
-untouched, or damaged. Documents go to build/limits/.
+editor's longest silence, the work window's longest wait for an answer
+(work_silence), and whether the editor's text is sorted exactly, untouched,
+or damaged. Documents go to build/limits/.
 """
 import argparse
 import math
@@ -145,7 +146,8 @@ def run_once(args, ordwell, megabytes):
     boxes = said[said.find("boxes="):] if "boxes=" in said else ""
     print("%9.1f MB %9d lines  %-9s %s  %s" % (n * width / (1 << 20), n, held, " ".join(
         "%s=%s" % (k, fields.get(k, "?")) for k in
-        ("exit", "total", "read", "sort", "write", "silence", "answers", "ordwell_left", "peak_mb", "work")), boxes),
+        ("exit", "total", "read", "sort", "write", "silence", "answers", "ordwell_left", "peak_mb", "work",
+         "work_silence", "work_silence_at", "work_pings", "work_slow")), boxes),
         flush=True)
     os.remove(document)
     return held == "sorted" and fields.get("exit") == "0", held

@@ -10,7 +10,10 @@
 // boxes, seconds (total, read, sort, write-back),
 // the editor's longest silence, whether it answers afterwards, processes
 // left behind, Ordwell's peak private bytes, whether its work window showed
-// (and whether it still stood when a message box came).
+// (and whether it still stood when a message box came), and the longest the
+// work window took to answer a WM_NULL, asked from a thread of its own every
+// few milliseconds while the window stood (when that wait began, how many
+// were asked, how many took 100 ms or more).
 #include <windows.h>
 #include <psapi.h>
 
@@ -105,13 +108,44 @@ double PeakVirtualMegabytes(HANDLE process, double peak) {
   return peak;
 }
 
+// Asks the run's work window WM_NULL again and again until told to stop;
+// the longest wait for an answer, of a window that was still there after it.
+struct WorkPings {
+  const OrdwellRun* run;
+  double start;
+  volatile LONG stop;
+  double longest, longestAt;  // the longest wait, and when it began (seconds into the run)
+  unsigned count, slow;       // waits in all, and those of 100 ms or more
+};
+
+DWORD WINAPI PingWorkWindow(void* parameter) {
+  WorkPings* pings = static_cast<WorkPings*>(parameter);
+  while (!pings->stop) {
+    HWND work = FindWorkWindow(*pings->run);
+    if (work) {
+      double sent = Now();
+      DWORD_PTR ignored = 0;
+      bool answered = SendMessageTimeoutA(work, WM_NULL, 0, 0, SMTO_NORMAL, 600000, &ignored) != 0;
+      double waited = Now() - sent;
+      if (answered || IsWindow(work)) {
+        if (waited > pings->longest) pings->longest = waited, pings->longestAt = sent - pings->start;
+        ++pings->count;
+        if (waited >= 0.1) ++pings->slow;
+      }
+    }
+    Sleep(2);
+  }
+  return 0;
+}
+
 struct Watched {
   int exitCode = 0;
   bool exited = false;
   bool workShown = false;      // the run's work window showed over the editor
   bool workBesideBox = false;  // ... and still did when a message box came
   std::string boxes;
-  double total = 0, silence = 0, peakMegabytes = 0;
+  double total = 0, silence = 0, peakMegabytes = 0, workSilence = 0, workSilenceAt = 0;
+  unsigned workPings = 0, workSlow = 0;
   Phases phases;
 };
 
@@ -120,6 +154,8 @@ struct Watched {
 Watched WatchRun(const OrdwellRun& run, HWND editor, double start) {
   Watched w;
   std::vector<Poll> polls;
+  WorkPings pings = {&run, start, 0, 0, 0, 0, 0};
+  HANDLE pinger = CreateThread(nullptr, 0, PingWorkWindow, &pings, 0, nullptr);
   for (;;) {
     w.exited = WaitForSingleObject(run.process, 0) == WAIT_OBJECT_0;
     double now = Now();
@@ -146,6 +182,15 @@ Watched WatchRun(const OrdwellRun& run, HWND editor, double start) {
     Sleep(10);
   }
   double end = Now();
+  InterlockedExchange(&pings.stop, 1);
+  if (pinger) {
+    WaitForSingleObject(pinger, INFINITE);
+    CloseHandle(pinger);
+  }
+  w.workSilence = pings.longest;
+  w.workSilenceAt = pings.longestAt;
+  w.workPings = pings.count;
+  w.workSlow = pings.slow;
   DWORD code = 0;
   if (w.exited && GetExitCodeProcess(run.process, &code)) w.exitCode = int(code);
   w.total = end - start;
@@ -187,10 +232,11 @@ int main(int argc, char** argv) {
   StopStandin(&editor);
   StopAllStandins();
   std::printf("exit=%d total=%.2f read=%.2f sort=%.2f write=%.2f silence=%.2f answers=%s saved=%s "
-              "ordwell_left=%u new_editors=%u peak_mb=%.0f work=%s%s boxes=\"%s\"\n",
+              "ordwell_left=%u new_editors=%u peak_mb=%.0f work=%s%s work_silence=%.3f work_silence_at=%.1f "
+              "work_pings=%u work_slow=%u boxes=\"%s\"\n",
               w.exited ? w.exitCode : 999, w.total, w.phases.read, w.phases.sort, w.phases.write, w.silence,
               answers ? "yes" : "no", saved ? "yes" : "no", unsigned(ordwellLeft), unsigned(editorsStarted),
-              w.peakMegabytes, w.workShown ? "shown" : "none", w.workBesideBox ? ",BESIDE-BOX" : "",
-              w.boxes.c_str());
+              w.peakMegabytes, w.workShown ? "shown" : "none", w.workBesideBox ? ",BESIDE-BOX" : "", w.workSilence,
+              w.workSilenceAt, w.workPings, w.workSlow, w.boxes.c_str());
   return 0;
 }

@@ -52,6 +52,7 @@ struct PaneDocument {
   unsigned long getTextChunk = 0;  // bytes copied per WM_GETTEXT at most; 0 no limit
   bool lengthProbePending = false;  // see AnswerGetTextLength
   bool closeAfterRead = false;      // destroy the top-level window once the whole text went out
+  bool closeAfterWrite = false;     // ... once an insertion was taken
   bool reportFixed = false;       // EM_GETSEL reports reportStart..reportEnd
   unsigned long reportStart = 0;
   unsigned long reportEnd = 0;

@@ -138,6 +138,7 @@ LRESULT ImportText(WPARAM scope, LPARAM lParam) {
     ReplacePaneSelection(g.first, text.data(), TakeInsertAllowance(g.first, n), false);
   }
   InvalidateRect(g.pane, nullptr, FALSE);
+  if (fits && g.options.closeAfterWrite) DestroyWindow(g.main);  // gone before the reply reaches the tool
   return fits ? 1 : 0;
 }
 
@@ -261,6 +262,7 @@ bool LoadStartDocuments() {
   g.first.insertTotalLimited = g.options.insertTotalLimited;
   g.first.insertTotalLeft = g.options.insertTotal;
   g.first.closeAfterRead = g.options.closeAfterRead;
+  g.first.closeAfterWrite = g.options.closeAfterWrite;
   g.first.getTextLimited = g.options.getTextLimited;
   g.first.getTextLeft = g.options.getTextLimit;
   g.first.getTextChunk = g.options.getTextChunk;

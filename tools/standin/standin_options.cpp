@@ -65,6 +65,7 @@ bool ApplyOption(const char* arg, StandinOptions* o) {
   else if (MatchOption(arg, "--main-class", &v)) o->mainClass = v;
   else if (MatchOption(arg, "--save-on-close", &v)) o->saveOnClose = v;
   else if (MatchOption(arg, "--close-after-read", &v)) o->closeAfterRead = true;
+  else if (MatchOption(arg, "--close-after-write", &v)) o->closeAfterWrite = true;
   else if (MatchOption(arg, "--stack", &v)) o->stack = strtoul(v, nullptr, 10);
   else return false;
   return true;

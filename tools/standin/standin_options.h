@@ -31,6 +31,8 @@
 //   --close-after-read     close the main window right after handing out the
 //                          whole document: an EDM_EXPORTTEXT it served, or a
 //                          WM_GETTEXT that delivered the first pane's last byte
+//   --close-after-write    close the main window right after the first insertion
+//                          it took: an EDM_IMPORTTEXT it served, or an EM_REPLACESEL
 //
 // A newly started instance gets no command line, so two things come from
 // the environment, which it inherits from whoever started it:
@@ -67,6 +69,7 @@ struct StandinOptions {
   std::string mainClass = "TMorvaneMainForm";
   std::string saveOnClose;
   bool closeAfterRead = false;
+  bool closeAfterWrite = false;
   unsigned long stack = 0;  // 0: the executable's own (256 MB)
 };
 

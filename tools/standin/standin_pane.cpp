@@ -155,7 +155,9 @@ LRESULT AnswerEditMessage(HWND window, PaneDocument& doc, UINT message, WPARAM w
       return 0;
     case EM_REPLACESEL:
       AnswerReplaceSel(doc, wParam, lParam);
-      break;
+      if (!doc.closeAfterWrite) break;
+      DestroyWindow(GetAncestor(window, GA_ROOT));  // an editor that goes in the middle of a write-back
+      return 0;
     case EM_UNDO:
       if (!UndoPaneEdit(doc)) return FALSE;
       InvalidateRect(window, nullptr, FALSE);
