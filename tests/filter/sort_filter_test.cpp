@@ -317,7 +317,9 @@ const PathCase kPathCases[] = {
      "d.txt", kDuplicatedSorted, 0, "",
      [](const fs::path& dir) {
        EXPECT_EQ(ReadFile(dir / "h.txt"), "b\r\n");
+#ifndef _WIN32  // the C runtime's stat counts one link on Windows, whatever the file has
        EXPECT_EQ(fs::hard_link_count(dir / "d.txt"), 2u);
+#endif
      }},
 #ifndef _WIN32
     {"SymbolicLinkFollowed",
