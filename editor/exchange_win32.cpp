@@ -5,21 +5,15 @@
 #include <cstdint>
 #include <cstring>
 
+#include "editor/piece_cut.h"
 #include "platform/format.h"
 #include "platform/heap.h"
-#include "sort/character_width.h"
 
 namespace {
 
 // No single WM_GETTEXT asks for more than this many bytes (plus the NUL):
 // older panes cannot copy more at once.
 constexpr size_t kChunk = 32760;
-
-// No single EM_REPLACESEL carries more than this many bytes. Under Wine the
-// text crosses to the editor as Unicode on its receiving thread's stack: an
-// editor with the usual stack of 1 MB ends on a text of 1 MB at once, and
-// takes 256 KB.
-constexpr size_t kInsertPiece = size_t(128) << 10;
 
 // The largest transfer whose section size, n + 257, fits the 32-bit size.
 constexpr size_t kMaxTransfer = 0xFFFFFFFFu - kSectionSlack;
@@ -239,22 +233,6 @@ char* ReadPaneText(const EditorLink& link, size_t* length) {
 size_t InsertedSoFar(const EditorLink& link, size_t fixed) {
   size_t length = PaneByteCount(link, ReadPaneSelection(link));
   return length > fixed ? length - fixed : 0;
-}
-
-// The end of the piece of text[from, n) that one EM_REPLACESEL offers: all
-// of the rest when it is short enough, else up to the last line end within
-// a piece, else (a longer line) up to the last whole character. Each piece
-// is converted on its own under Wine, and a two-byte character cut in two
-// would not survive it.
-size_t PieceEnd(const char* text, size_t from, size_t n) {
-  if (n - from <= kInsertPiece) return n;
-  size_t limit = from + kInsertPiece;
-  for (size_t at = limit; at >= from + 2; --at) {
-    if (text[at - 1] == '\n' && text[at - 2] == '\r') return at;
-  }
-  size_t at = from;
-  while (at + CharacterWidth(text + at) <= limit) at += CharacterWidth(text + at);
-  return at > from ? at : limit;
 }
 
 // EM_REPLACESEL of text[from, end); a piece that ends before the text's

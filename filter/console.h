@@ -27,11 +27,23 @@ std::FILE* CreateNewFile(const char* path);
 // false when it cannot.
 bool ReplaceFileWith(const char* from, const char* to);
 
+// Cuts a regular file open for writing to nothing; false when it cannot.
+bool EmptyFile(std::FILE* stream);
+
+// The file that an interrupted run (Ctrl+C, a request to end it) removes
+// before it ends; null: none. The path is copied.
+void RemoveOnInterrupt(const char* path);
+
 // A text of the program's own (code page 932) as the user's terminal reads
 // it: in the codeset of the user's locale where that is another one (POSIX),
 // as it is on Windows, in a code page 932 locale, or when it cannot be
 // converted. Only messages pass here, never the text being sorted.
 std::string ToLocaleCodeset(const char* text);
+
+// Asks the system to back a large block with large pages where it can: a
+// file read into fresh memory otherwise costs a page fault every 4 KB, which
+// on some machines costs more than the sort. Only a hint.
+void AdviseLargePages(void* block, size_t size);
 
 // True when path names something that exists and is not a directory.
 bool IsExistingFile(const char* path);

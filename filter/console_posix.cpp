@@ -4,10 +4,13 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <strings.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
+#include <csignal>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -51,6 +54,18 @@ bool ConvertText(const char* text, const std::string& codeset, std::string& conv
   return whole;
 }
 
+// The file an interrupted run removes, read by the signal handler.
+char g_interruptRemoves[4096];
+volatile sig_atomic_t g_interruptRemovesSet = 0;
+
+// unlink is safe in a signal handler; the signal then ends the process as
+// it would have without the handler.
+extern "C" void RemoveAndEnd(int signal) {
+  if (g_interruptRemovesSet) unlink(g_interruptRemoves);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
 }  // namespace
 
 // POSIX streams never translate bytes.
@@ -79,11 +94,44 @@ std::FILE* CreateNewFile(const char* path) {
 
 bool ReplaceFileWith(const char* from, const char* to) { return std::rename(from, to) == 0; }
 
+bool EmptyFile(std::FILE* stream) { return ftruncate(fileno(stream), 0) == 0; }
+
+// A standard output that a reader closed ends the run too (SIGPIPE).
+void RemoveOnInterrupt(const char* path) {
+  static bool handled = false;
+  g_interruptRemovesSet = 0;
+  if (!path || std::strlen(path) >= sizeof g_interruptRemoves) return;
+  std::strcpy(g_interruptRemoves, path);
+  g_interruptRemovesSet = 1;
+  if (handled) return;
+  handled = true;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+    struct sigaction action = {};
+    action.sa_handler = RemoveAndEnd;
+    sigemptyset(&action.sa_mask);
+    struct sigaction before;
+    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;  // nohup and the like
+    sigaction(signal, &action, nullptr);
+  }
+}
+
 std::string ToLocaleCodeset(const char* text) {
   const std::string& codeset = UserCodeset();
   std::string converted;
   if (codeset.empty() || IsMessageCodeset(codeset) || !ConvertText(text, codeset, converted)) return text;
   return converted;
+}
+
+// Only whole large pages inside the block can be backed so.
+void AdviseLargePages(void* block, size_t size) {
+#ifdef MADV_HUGEPAGE
+  constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
+  uintptr_t start = (reinterpret_cast<uintptr_t>(block) + kLargePage - 1) & ~(kLargePage - 1);
+  uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(kLargePage - 1);
+  if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+  (void)block, (void)size;
+#endif
 }
 
 bool IsExistingFile(const char* path) {

@@ -1,5 +1,8 @@
 #include "filter/console.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -24,9 +27,18 @@ StreamKind KindOfStream(std::FILE* stream, unsigned long long& size) {
   return StreamKind::kRegularFile;
 }
 
+// Shared for deletion, so that an interrupted run can remove it while it is
+// still open.
 std::FILE* CreateNewFile(const char* path) {
-  int descriptor = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (descriptor < 0) return nullptr;
+  HANDLE created = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (created == INVALID_HANDLE_VALUE) {
+    DWORD fault = GetLastError();
+    errno = fault == ERROR_FILE_EXISTS || fault == ERROR_ALREADY_EXISTS ? EEXIST : EACCES;
+    return nullptr;
+  }
+  int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(created), _O_WRONLY | _O_BINARY);
+  if (descriptor < 0) return CloseHandle(created), nullptr;
   std::FILE* file = _fdopen(descriptor, "wb");
   if (!file) _close(descriptor);
   return file;
@@ -36,6 +48,34 @@ std::FILE* CreateNewFile(const char* path) {
 bool ReplaceFileWith(const char* from, const char* to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
 }
+
+bool EmptyFile(std::FILE* stream) { return _chsize(_fileno(stream), 0) == 0; }
+
+namespace {
+
+// The file an interrupted run removes. The console's handler runs on a
+// thread of its own while the main thread may write the file.
+char g_interruptRemoves[MAX_PATH * 2];
+volatile LONG g_interruptRemovesSet = 0;
+
+BOOL WINAPI RemoveOnConsoleInterrupt(DWORD) {
+  if (g_interruptRemovesSet) DeleteFileA(g_interruptRemoves);
+  return FALSE;  // the default handler then ends the process
+}
+
+}  // namespace
+
+void RemoveOnInterrupt(const char* path) {
+  static bool handled = false;
+  g_interruptRemovesSet = 0;
+  if (!path || std::strlen(path) >= sizeof g_interruptRemoves) return;
+  std::strcpy(g_interruptRemoves, path);
+  g_interruptRemovesSet = 1;
+  if (!handled) handled = SetConsoleCtrlHandler(RemoveOnConsoleInterrupt, TRUE) != 0;
+}
+
+// Large pages need a privilege that a user seldom holds.
+void AdviseLargePages(void*, size_t) {}
 
 // A Windows console of a Japanese system reads code page 932 as it is.
 std::string ToLocaleCodeset(const char* text) { return text; }

@@ -64,6 +64,7 @@ ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, char*& text, siz
   size_t capacity = (hint ? hint : kChunk) + 1;
   char* block = static_cast<char*>(AllocateBlock(heap, 0, capacity));
   if (!block) return ReadOutcome::kOutOfMemory;
+  AdviseLargePages(block, capacity);
   size_t filled = 0;
   for (;;) {
     if (filled + 1 == capacity) {
@@ -75,6 +76,7 @@ ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, char*& text, siz
       if (!larger) return ReadOutcome::kOutOfMemory;
       block = static_cast<char*>(larger);
       capacity = grown;
+      AdviseLargePages(block, capacity);
       block[filled++] = static_cast<char>(next);
     }
     size_t want = capacity - 1 - filled;

@@ -16,7 +16,7 @@
 #include "filter/console.h"
 #include "filter/filter_args.h"
 #include "filter/filter_io.h"
-#include "filter/input_map.h"
+#include "filter/duplicates_file.h"
 #include "filter/sorted_output.h"
 
 namespace {
@@ -62,24 +62,33 @@ bool ParseFilterSwitches(const FilterArgs& filter) {
 
 bool IsStandardStream(const char* path) { return !path || std::strcmp(path, "-") == 0; }
 
-// A regular file mapped in place, where the order only reads the text.
-bool MapForSorting(std::FILE* stream, MappedInput& mapped, char*& text, size_t& size) {
-  if (SortNeedsWritableText(g_sortOptions, 0) || !MapInputFile(stream, mapped)) return false;
-  if (SortNeedsWritableText(g_sortOptions, mapped.size)) return UnmapInputFile(mapped), false;
-  text = mapped.bytes;
-  size = mapped.size;
-  return true;
+// The input, open; reports its own fault.
+bool OpenInput(const char* path, std::FILE*& stream) {
+  stream = IsStandardStream(path) ? stdin : std::fopen(path, "rb");
+  return stream || ReportFilterFault(kTextFilterOpenFailed, path);
 }
 
-// The whole input, mapped or on the link's heap; reports its own faults.
-bool ReadInput(const char* path, EditorLink& link, MappedInput& mapped, char*& text, size_t& size,
+// Where the duplicates go, opened before anything is read or written, so
+// that every refusal that can be known beforehand comes before the sorted
+// text; reports its own fault.
+bool OpenDuplicates(const char* path, std::FILE* input, DuplicatesFile& file) {
+  if (!path) return true;
+  switch (OpenDuplicatesFile(path, input, file)) {
+    case DuplicatesFault::kNone: return true;
+    case DuplicatesFault::kNotWritable: return ReportFilterFault(kTextFilterNotWritable, path);
+    case DuplicatesFault::kIsInput: return ReportFilterFault(kTextFilterDuplicatesIsInput, path);
+    case DuplicatesFault::kCannotCreate: break;
+  }
+  return ReportFilterFault(kTextFilterCreateFailed, path);
+}
+
+// The whole input, read into the link's heap: the filter's own copy, so that
+// another program that rewrites or truncates the file meanwhile changes
+// neither the bytes checked nor those sorted. Reports its own faults.
+bool ReadInput(std::FILE* stream, const char* path, EditorLink& link, char*& text, size_t& size,
                ProgressLine& progress) {
-  std::FILE* stream = IsStandardStream(path) ? stdin : std::fopen(path, "rb");
   const char* name = IsStandardStream(path) ? kTextFilterStandardInput : path;
-  if (!stream) return ReportFilterFault(kTextFilterOpenFailed, name);
-  ReadOutcome outcome = ReadOutcome::kRead;
-  if (!MapForSorting(stream, mapped, text, size)) outcome = ReadWholeStream(stream, link.heap, text, size, progress);
-  if (stream != stdin) std::fclose(stream);
+  ReadOutcome outcome = ReadWholeStream(stream, link.heap, text, size, progress);
   ClearProgress(progress);
   if (outcome == ReadOutcome::kOutOfMemory) return ReportFilterFault(kTextOutOfMemory, nullptr);
   if (outcome == ReadOutcome::kReadFailed) return ReportFilterFault(kTextFilterReadFailed, name);
@@ -92,31 +101,6 @@ bool ReadInput(const char* path, EditorLink& link, MappedInput& mapped, char*& t
 bool HasTwoLines(const char* text, size_t size) {
   const char* hit = FindLineEnd(text, text + size);
   return hit && static_cast<size_t>(hit - text) + 2 < size;
-}
-
-// The duplicates go to a new file beside the one named, which takes that
-// name only once standard output is written and closed: a failed run leaves
-// an existing file as it was. The file beside is made before anything goes
-// to standard output, so that a folder that takes no file fails the run
-// before it has written anything.
-struct DuplicatesFile {
-  const char* path;    // null: none asked for
-  std::string beside;  // where they wait meanwhile
-  std::FILE* stream;   // open on beside until the duplicates are in
-};
-
-void DiscardDuplicates(DuplicatesFile& file) {
-  if (!file.path) return;
-  if (file.stream) std::fclose(file.stream);
-  file.stream = nullptr;
-  std::remove(file.beside.c_str());
-}
-
-// Reports its own fault.
-bool CreateDuplicatesBeside(DuplicatesFile& file) {
-  if (!file.path) return true;
-  file.stream = CreateFileBeside(file.path, file.beside);
-  return file.stream ? true : ReportFilterFault(kTextFilterCreateFailed, file.path);
 }
 
 // The sorted lines, or the text itself when it has fewer than two. Standard
@@ -132,38 +116,25 @@ bool WriteOutput(const SortedLines* sorted, const char* text, size_t size, char*
   return written || ReportFilterFault(kTextFilterWriteFailed, kTextFilterStandardOutput);
 }
 
-// Writes the duplicates into the file beside and puts it in place of the
-// one named; reports its own fault and leaves nothing beside on failure.
-bool PutDuplicatesInPlace(DuplicatesFile& file, const char* duplicates, ProgressLine& progress) {
-  if (!file.path) return true;
-  bool saved = WriteWholeText(file.stream, duplicates, std::strlen(duplicates), progress);
-  ClearProgress(progress);
-  saved = std::fclose(file.stream) == 0 && saved;
-  file.stream = nullptr;
-  if (saved && ReplaceFileWith(file.beside.c_str(), file.path)) return true;
-  DiscardDuplicates(file);
-  return ReportFilterFault(kTextFilterWriteFailed, file.path);
-}
-
-// The file beside first, then the sorted text, then the duplicates, which
-// replace the named file last.
+// The sorted text, then the duplicates, which go in place last: a run whose
+// standard output fails leaves the duplicates file as it was.
 int WriteResults(const SortedLines* sorted, const char* text, size_t size, char* duplicates,
-                 const char* duplicatesPath, ProgressLine& progress) {
-  DuplicatesFile file = {duplicatesPath, std::string(), nullptr};
-  if (!CreateDuplicatesBeside(file)) return kExitFault;
+                 const char* duplicatesPath, DuplicatesFile& file, ProgressLine& progress) {
   char* duplicatesEnd = duplicates;
-  if (!WriteOutput(sorted, text, size, duplicatesEnd, progress)) {
-    DiscardDuplicates(file);
-    return kExitFault;
-  }
-  return PutDuplicatesInPlace(file, duplicates, progress) ? kExitSorted : kExitFault;
+  if (!WriteOutput(sorted, text, size, duplicatesEnd, progress)) return kExitFault;
+  if (!duplicatesPath || SaveDuplicatesFile(file, duplicates, std::strlen(duplicates), progress)) return kExitSorted;
+  ReportFilterFault(kTextFilterWriteFailed, duplicatesPath);
+  return kExitFault;
 }
 
-int SortMappedOrRead(const FilterArgs& filter, EditorLink& link, MappedInput& mapped) {
+int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, DuplicatesFile& file) {
   ProgressLine progress = {IsTerminal(stderr), false, 0};
   char* text = nullptr;
   size_t size = 0;
-  if (!ReadInput(filter.inputPath, link, mapped, text, size, progress)) return kExitFault;
+  bool read = OpenDuplicates(filter.duplicatesPath, input, file) &&
+              ReadInput(input, filter.inputPath, link, text, size, progress);
+  if (input != stdin) std::fclose(input);
+  if (!read) return kExitFault;
   char* duplicates = const_cast<char*>("");
   SortedLines sorted = {};
   bool sorting = HasTwoLines(text, size);
@@ -174,13 +145,15 @@ int SortMappedOrRead(const FilterArgs& filter, EditorLink& link, MappedInput& ma
     if (!done) return kExitFault;  // out of memory, reported by the driver
     if (!duplicates) duplicates = const_cast<char*>("");
   }
-  return WriteResults(sorting ? &sorted : nullptr, text, size, duplicates, filter.duplicatesPath, progress);
+  return WriteResults(sorting ? &sorted : nullptr, text, size, duplicates, filter.duplicatesPath, file, progress);
 }
 
 int SortInput(const FilterArgs& filter, EditorLink& link) {
-  MappedInput mapped = {};
-  int code = SortMappedOrRead(filter, link, mapped);
-  UnmapInputFile(mapped);
+  std::FILE* input = nullptr;
+  if (!OpenInput(filter.inputPath, input)) return kExitFault;
+  DuplicatesFile file = {std::string(), std::string(), nullptr, false};
+  int code = SortOpenInput(filter, link, input, file);
+  DiscardDuplicatesFile(file);
   return code;
 }
 

@@ -59,7 +59,8 @@ inline constexpr char kTextFilterUsage[] =
     "スイッチを一つも指定しないときは /A (昇順、ロケール順) で並べ替えます。\n"
     "/ で始まるファイル名は -- の後に書いてください。\n"
     "二行に満たないテキストはそのまま書き出します。\n"
-    "終了コード: 0 成功、2 エラー (何も書き出しません)。\n"
+    "終了コード: 0 成功、2 エラー (何も書き出しません。ただし --duplicates のファイルへの書き込みが\n"
+    "  失敗したときは、並べ替えた行は標準出力に書き出してあります)。\n"
     "--help でこの説明を、--version でバージョンを表示します。\n";
 
 // the filter's version (standard output, for --version; %s: a.b.c)
@@ -97,6 +98,13 @@ inline constexpr char kTextFilterReadFailed[] = "読み込みに失敗しまし�
 
 // the duplicates file cannot be made (%s: its name)
 inline constexpr char kTextFilterCreateFailed[] = "ファイルを作れません： '%s'";
+
+// the duplicates file may not be written: read-only, or the user lacks the
+// permission (%s: its name)
+inline constexpr char kTextFilterNotWritable[] = "書き込みが許可されていません： '%s'";
+
+// --duplicates names the input file itself (%s: the name given)
+inline constexpr char kTextFilterDuplicatesIsInput[] = "--duplicates に入力ファイルは指定できません： '%s'";
 
 // a result cannot be written (%s: the file's name, or standard output)
 inline constexpr char kTextFilterWriteFailed[] = "書き込みに失敗しました： '%s'";

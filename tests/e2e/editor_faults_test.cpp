@@ -153,6 +153,8 @@ const std::string kForty = NumberedLines(1000, 38);
 // text in pieces, 2 MB of lines, and a line of 300 KB, mostly two-byte
 // characters after one of one byte, cut between characters.
 const std::string kTwoMegabytes = NumberedLines(50000, 38);
+// A line whose CR is the last byte of a 128 KB insertion once sorted first.
+const std::string kCrAtPieceEnd = "b\r\n" + std::string((size_t(128) << 10) - 1, 'a') + "\r\n";
 std::string LongJapaneseLine() {
   std::string line = "x";
   for (int i = 0; i < 75000; ++i) line += "あい";
@@ -194,6 +196,8 @@ const FaultRow kFaultRows[] = {
      Outcome::kSorted, nullptr},
     {"OneMegabyteStack_Messages_LongLine", StandinVariant::k0_72_0_5, "--stack=1048576", LongJapaneseLine(), 0, 0,
      0, Outcome::kSorted, nullptr},
+    {"CrAtPieceEnd_Messages_LfAsCrLf", StandinVariant::k0_72_0_5, "--lf-as-crlf", kCrAtPieceEnd, 0, 0, 0,
+     Outcome::kSorted, nullptr},
     {"GetTextLimit_Channel", StandinVariant::k0_73_0_1, "--gettext-limit=5", kMixed, 0, 0, 0, Outcome::kSorted,
      nullptr},
     {"GetTextLimit_Messages", StandinVariant::k0_72_0_5, "--gettext-limit=5", kMixed, 0, 0, kReadFailed,

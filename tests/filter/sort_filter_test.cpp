@@ -1,5 +1,15 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <atomic>
+#include <csignal>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -118,6 +128,10 @@ const FilterCase kCases[] = {
     {"DuplicatesEmptyName", {"/A/E", "--duplicates="}, kMixed, "", 2, Fault(kTextFilterNeedsFileName)},
     {"DuplicatesFileCannotBeMade", {"/A/E", "--duplicates=no/d.txt"}, kMixed, "", 2,
      Fault(kTextFilterCreateFailed, "no/d.txt")},
+    {"DuplicatesFileIsTheInput", {"/A/E", "--duplicates=in.txt", "in.txt"}, kMixed, "", 2,
+     Fault(kTextFilterDuplicatesIsInput, "in.txt")},
+    {"DuplicatesFileIsStandardInput", {"/A/E", "--duplicates=.stdin"}, kMixed, "", 2,
+     Fault(kTextFilterDuplicatesIsInput, ".stdin")},
     {"UnknownOption", {"--frob"}, kMixed, "", 2, Fault(kTextFilterUnknownOption, "--frob")},
     {"NulByteRefused", {"/A"}, std::string("b\r\na\0c\r\n", 8), "", 2, Fault(kTextFilterNulByte)},
     {"Help", {"--help"}, kMixed, kTextFilterUsage, 0, ""},
@@ -262,5 +276,209 @@ TEST(SortFilter, LargeTextKeepsEveryByte) {
   EXPECT_EQ(run.err, "");
   RemoveFolder(dir);
 }
+
+// What --duplicates names is kept for what it is: each row prepares the
+// folder, runs "/A/E --duplicates=NAME" on kDuplicated and checks the folder
+// afterwards.
+const std::string kDuplicated = "b\r\na\r\nb\r\n";
+const std::string kDuplicatedSorted = "a\r\nb\r\nb\r\n";
+
+struct PathCase {
+  const char* name;
+  void (*prepare)(const fs::path& dir);
+  std::string duplicatesName;
+  std::string out;
+  int exitCode;
+  std::string err;
+  void (*check)(const fs::path& dir);
+};
+
+void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
+
+void ReadOnlyOld(const fs::path& dir) {
+  WriteFile(dir / "d.txt", "old\r\n");
+  fs::permissions(dir / "d.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
+const PathCase kPathCases[] = {
+    // Refusals known beforehand come before the sorted text.
+    {"FolderRefusedBeforeOutput", [](const fs::path& dir) { fs::create_directory(dir / "d.txt"); }, "d.txt", "", 2,
+     Fault(kTextFilterCreateFailed, "d.txt"), [](const fs::path& dir) { EXPECT_TRUE(fs::is_directory(dir / "d.txt")); }},
+    {"ReadOnlyRefused", ReadOnlyOld, "d.txt", "", 2, Fault(kTextFilterNotWritable, "d.txt"),
+     [](const fs::path& dir) {
+       EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
+       fs::permissions(dir / "d.txt", fs::perms::owner_write, fs::perm_options::add);
+     }},
+    {"HardLinkKept",
+     [](const fs::path& dir) {
+       WriteFile(dir / "d.txt", "old\r\n");
+       fs::create_hard_link(dir / "d.txt", dir / "h.txt");
+     },
+     "d.txt", kDuplicatedSorted, 0, "",
+     [](const fs::path& dir) {
+       EXPECT_EQ(ReadFile(dir / "h.txt"), "b\r\n");
+#ifndef _WIN32  // the C runtime's stat counts one link on Windows, whatever the file has
+       EXPECT_EQ(fs::hard_link_count(dir / "d.txt"), 2u);
+#endif
+     }},
+#ifndef _WIN32
+    {"SymbolicLinkFollowed",
+     [](const fs::path& dir) {
+       WriteFile(dir / "t.txt", "old\r\n");
+       fs::create_symlink("t.txt", dir / "d.txt");
+     },
+     "d.txt", kDuplicatedSorted, 0, "",
+     [](const fs::path& dir) {
+       EXPECT_TRUE(fs::is_symlink(dir / "d.txt"));
+       EXPECT_EQ(ReadFile(dir / "t.txt"), "b\r\n");
+     }},
+    {"DanglingLinkMakesItsTarget", [](const fs::path& dir) { fs::create_symlink("t.txt", dir / "d.txt"); }, "d.txt",
+     kDuplicatedSorted, 0, "",
+     [](const fs::path& dir) {
+       EXPECT_TRUE(fs::is_symlink(dir / "d.txt"));
+       EXPECT_EQ(ReadFile(dir / "t.txt"), "b\r\n");
+     }},
+    {"ModeKept",
+     [](const fs::path& dir) {
+       WriteFile(dir / "d.txt", "old\r\n");
+       fs::permissions(dir / "d.txt", fs::perms::owner_read | fs::perms::owner_write);
+     },
+     "d.txt", kDuplicatedSorted, 0, "",
+     [](const fs::path& dir) {
+       EXPECT_EQ(ReadFile(dir / "d.txt"), "b\r\n");
+       EXPECT_EQ(fs::status(dir / "d.txt").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+     }},
+    // Written through, never replaced; the reader is open before the run.
+    {"FifoWrittenThrough", [](const fs::path& dir) { mkfifo((dir / "d.txt").c_str(), 0644); }, "d.txt",
+     kDuplicatedSorted, 0, "", nullptr},
+    // A failure that can come only after the sorted text went out.
+    {"DeviceFullAfterOutput", nullptr, "/dev/full", kDuplicatedSorted, 2, Fault(kTextFilterWriteFailed, "/dev/full"),
+     nullptr},
+#endif
+};
+
+class DuplicatesPathTable : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(DuplicatesPathTable, KeepsWhatThePathIs) {
+  const PathCase& c = GetParam();
+  fs::path dir = FreshFolder(std::string("path-") + c.name);
+  WriteFile(dir / ".stdin", kDuplicated);
+  if (c.prepare) c.prepare(dir);
+#ifndef _WIN32
+  bool fifo = fs::is_fifo(dir / "d.txt");
+  int reader = fifo ? open((dir / "d.txt").c_str(), O_RDONLY | O_NONBLOCK) : -1;
+#endif
+  ProgramRun run = RunProgram(FilterProgramPath(), {"/A/E", "--duplicates=" + c.duplicatesName}, dir.string(),
+                              (dir / ".stdin").string(), kDeadlineSeconds);
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exitCode, c.exitCode);
+  EXPECT_EQ(run.out, c.out);
+  EXPECT_EQ(run.err, c.err);
+#ifndef _WIN32
+  if (fifo) {
+    char got[64] = {};
+    EXPECT_EQ(read(reader, got, sizeof got), 3);
+    EXPECT_EQ(std::string(got), "b\r\n");
+    EXPECT_TRUE(fs::is_fifo(dir / "d.txt"));
+    close(reader);
+  }
+#endif
+  if (c.check) c.check(dir);
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir))
+    EXPECT_EQ(entry.path().filename().string().find(".ordwell-sort-"), std::string::npos) << "left behind";
+  RemoveFolder(dir);
+}
+
+std::string PathRowName(const ::testing::TestParamInfo<PathCase>& info) { return info.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(Rows, DuplicatesPathTable, ::testing::ValuesIn(kPathCases), PathRowName);
+
+// Another program rewrites and truncates the input file while runs sort it:
+// each run sorts the bytes it read (a partial read at worst), never bytes
+// other than those it checked, and never dies midway.
+TEST(SortFilter, InputRewrittenWhileSorted) {
+  std::string lines;
+  for (int i = 0; i < 40000; ++i) lines += std::to_string((i * 7919) % 40000) + "\r\n";
+  std::string withNul = lines;
+  withNul[withNul.size() / 2] = '\0';
+  fs::path dir = FreshFolder("rewritten");
+  WriteFile(dir / "in.txt", lines);
+  WriteFile(dir / ".stdin", "");
+#ifdef _WIN32
+  const int kRuns = 4;
+#else
+  const int kRuns = 20;
+#endif
+  std::vector<ProgramRun> runs;
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    while (!stop) {
+      WriteFile(dir / "in.txt", lines);  // truncated, then written
+      std::fstream(dir / "in.txt", std::ios::in | std::ios::out | std::ios::binary) << withNul;  // in place
+    }
+  });
+  for (int i = 0; i < kRuns; ++i)
+    runs.push_back(RunProgram(FilterProgramPath(), {"/A/T", "in.txt"}, dir.string(), (dir / ".stdin").string(),
+                              kDeadlineSeconds));
+  stop = true;
+  writer.join();
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const ProgramRun& run = runs[i];
+    EXPECT_TRUE(run.finished) << "run " << i;  // ended by itself, by no signal
+    if (!run.finished) continue;
+    if (run.exitCode == 2) {
+      EXPECT_EQ(run.err, Fault(kTextFilterNulByte));
+      EXPECT_EQ(run.out, "");
+      continue;
+    }
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.find('\0'), std::string::npos) << "run " << i;
+    EXPECT_LE(run.out.size(), lines.size() + 2);
+  }
+  RemoveFolder(dir);
+}
+
+#ifndef _WIN32
+// An interrupted run removes the file it made beside the duplicates file:
+// the filter waits on a pipe for its input, with the file made, when the
+// signal comes.
+TEST(SortFilter, InterruptRemovesFileBeside) {
+  for (int signal : {SIGINT, SIGTERM}) {
+    fs::path dir = FreshFolder("interrupted-" + std::to_string(signal));
+    WriteFile(dir / "d.txt", "old\r\n");
+    int input[2];
+    ASSERT_EQ(pipe(input), 0);
+    std::string program = FilterProgramPath();
+    pid_t child = fork();
+    if (child == 0) {  // the signal as a terminal would deliver it, whatever this process ignores
+      std::signal(SIGINT, SIG_DFL);
+      std::signal(SIGTERM, SIG_DFL);
+      dup2(input[0], 0);
+      close(input[1]);
+      if (chdir(dir.c_str()) == 0) execl(program.c_str(), program.c_str(), "/A/E", "--duplicates=d.txt", nullptr);
+      _exit(127);
+    }
+    close(input[0]);
+    bool made = false;
+    for (int wait = 0; wait < 5000 && !made; ++wait) {
+      for (const fs::directory_entry& entry : fs::directory_iterator(dir))
+        made = made || entry.path().filename().string().find(".ordwell-sort-") != std::string::npos;
+      if (!made) usleep(1000);
+    }
+    EXPECT_TRUE(made);
+    kill(child, signal);
+    int status = 0;
+    for (int wait = 0; wait < 10000 && waitpid(child, &status, WNOHANG) == 0; ++wait) usleep(1000);
+    if (kill(child, SIGKILL) == 0) waitpid(child, &status, 0);  // still running: the signal did not end it
+    close(input[1]);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"d.txt"}) << signal;
+    EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
+    RemoveFolder(dir);
+  }
+}
+#endif
 
 }  // namespace

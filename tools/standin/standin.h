@@ -45,6 +45,7 @@ struct PaneDocument {
   std::vector<Edit> undo;
   unsigned long insertLimit = 0;  // bytes taken per EM_REPLACESEL; 0 no limit
   bool ignoreReplaceSel = false;  // EM_REPLACESEL changes nothing
+  bool lfAsCrLf = false;          // EM_REPLACESEL inserts an LF without its CR as CR LF
   bool insertTotalLimited = false;  // insertions stop after insertTotalLeft bytes more
   unsigned long insertTotalLeft = 0;
   bool getTextLimited = false;    // WM_GETTEXT runs dry after getTextLeft bytes

@@ -259,6 +259,7 @@ bool RegisterClasses(HINSTANCE instance) {
 bool LoadStartDocuments() {
   g.first.insertLimit = g.options.insertLimit;
   g.first.ignoreReplaceSel = g.options.ignoreReplaceSel;
+  g.first.lfAsCrLf = g.options.lfAsCrLf;
   g.first.insertTotalLimited = g.options.insertTotalLimited;
   g.first.insertTotalLeft = g.options.insertTotal;
   g.first.closeAfterRead = g.options.closeAfterRead;

@@ -56,6 +56,7 @@ bool ApplyOption(const char* arg, StandinOptions* o) {
   else if (MatchOption(arg, "--insert-total", &v)) o->insertTotalLimited = true, o->insertTotal = strtoul(v, nullptr, 10);
   else if (MatchOption(arg, "--gettext-limit", &v)) o->getTextLimited = true, o->getTextLimit = strtoul(v, nullptr, 10);
   else if (MatchOption(arg, "--ignore-replacesel", &v)) o->ignoreReplaceSel = true;
+  else if (MatchOption(arg, "--lf-as-crlf", &v)) o->lfAsCrLf = true;
   else if (MatchOption(arg, "--gettext-chunk", &v)) o->getTextChunk = strtoul(v, nullptr, 10);
   else if (MatchOption(arg, "--no-exe-name", &v)) o->exeNameChild = false;
   else if (MatchOption(arg, "--exe-name", &v)) o->exeNameGiven = true, o->exeName = v;

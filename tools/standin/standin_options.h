@@ -16,6 +16,9 @@
 //   --gettext-limit=N      WM_GETTEXT delivers N bytes in all, then 0 bytes
 //   --ignore-replacesel    EM_REPLACESEL changes nothing, as when the message
 //                          never reaches the pane
+//   --lf-as-crlf           EM_REPLACESEL inserts an LF without a CR before it
+//                          as CR LF, as an editor that takes every LF of an
+//                          insertion for a line break
 //   --gettext-chunk=N      each WM_GETTEXT copies at most N bytes, however
 //                          large its buffer
 //   --no-exe-name          no TMorvaneExeName child
@@ -54,6 +57,7 @@ struct StandinOptions {
   long kindReply = 0;
   unsigned long insertLimit = 0;  // 0: no limit
   bool ignoreReplaceSel = false;
+  bool lfAsCrLf = false;
   bool insertTotalLimited = false;
   unsigned long insertTotal = 0;
   bool getTextLimited = false;

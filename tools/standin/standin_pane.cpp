@@ -88,12 +88,30 @@ LRESULT AnswerLengthProbe(const PaneDocument& doc, WPARAM size, LPARAM buffer) {
   return static_cast<LRESULT>(count);
 }
 
+// Each LF of an insertion without a CR before it in the same insertion as
+// CR LF: a CR LF pair cut between two insertions becomes CR CR LF.
+std::string LfAsCrLf(const char* text, size_t length) {
+  std::string made;
+  for (size_t i = 0; i < length; ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) made += '\r';
+    made += text[i];
+  }
+  return made;
+}
+
 LRESULT AnswerReplaceSel(PaneDocument& doc, WPARAM undoable, LPARAM text) {
   if (text == 0 || doc.ignoreReplaceSel) return 0;
-  size_t length = strlen(reinterpret_cast<const char*>(text));
+  const char* bytes = reinterpret_cast<const char*>(text);
+  size_t length = strlen(bytes);
   if (doc.insertLimit) length = std::min<size_t>(length, doc.insertLimit);
   length = TakeInsertAllowance(doc, length);
-  ReplacePaneSelection(doc, reinterpret_cast<const char*>(text), length, undoable != 0);
+  std::string made;
+  if (doc.lfAsCrLf) {
+    made = LfAsCrLf(bytes, length);
+    bytes = made.c_str();
+    length = made.size();
+  }
+  ReplacePaneSelection(doc, bytes, length, undoable != 0);
   return 0;
 }
 
