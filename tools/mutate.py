@@ -7,7 +7,7 @@ that cover the mutated file and prints whether the tests killed it. The
 scratch copy and its build folder are kept between runs, so each mutant
 costs one compile, a few links and the tests. A developer's tool, not CI.
 
-  tools/mutate.py [--list FILE] [--scratch DIR] [--only SUBSTRING]
+  tools/mutate.py [--list FILE] [--scratch DIR] [--only SUBSTRING] [--from LINE]
 
 Each build and test run holds the shared build lock (/tmp/ordwell-build.lock).
 """
@@ -26,6 +26,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 LOCK = "/tmp/ordwell-build.lock"
 TARGETS = ["sort_tests", "filter_tests", "platform_tests", "ordwell-sort"]
 TEST_SECONDS = 300
+BATCH_SECONDS = 90  # the lock is kept for mutants that follow within this time
 
 # The test programs for a mutated file, the likeliest killer first (each is
 # a target of the same name; the filter's tests run the filter too).
@@ -76,6 +77,26 @@ class BuildLock:
         self.file.close()
 
 
+class BatchLock:
+    """The build lock taken for a few mutants in a row, so that each does
+    not wait for it anew; given back once held BATCH_SECONDS."""
+
+    def __init__(self):
+        self.lock = None
+        self.since = 0.0
+
+    def hold(self):
+        if not self.lock:
+            self.lock = BuildLock()
+            self.lock.__enter__()
+            self.since = time.time()
+
+    def release(self, unless_recent=False):
+        if self.lock and not (unless_recent and time.time() - self.since < BATCH_SECONDS):
+            self.lock.__exit__(None, None, None)
+            self.lock = None
+
+
 def copy_tree(scratch):
     """The tree copied over the scratch copy, its build folder kept. Only
     files that differ are copied, with a fresh time: ninja rebuilds just what
@@ -109,7 +130,7 @@ def programs_for(file):
     return PROGRAMS["sort/"]
 
 
-def try_mutant(scratch, file, old, new):
+def try_mutant(scratch, file, old, new, lock):
     """'killed', 'survived' or 'stillborn' (does not compile)."""
     path = os.path.join(scratch, file)
     with open(path, encoding="utf-8") as f:
@@ -120,16 +141,16 @@ def try_mutant(scratch, file, old, new):
         f.write(original.replace(old, new))
     programs = programs_for(file)
     try:
-        with BuildLock():
-            code, _ = run(["cmake", "--build", "--preset", "native", "--target"] + targets_for(programs), scratch)
+        lock.hold()
+        code, _ = run(["cmake", "--build", "--preset", "native", "--target"] + targets_for(programs), scratch)
+        if code != 0:
+            return "stillborn"
+        for program in programs:
+            code, _ = run([os.path.join(scratch, "build/native", program), "--gtest_brief=1",
+                           "--gtest_fail_fast"], scratch, TEST_SECONDS)
             if code != 0:
-                return "stillborn"
-            for program in programs:
-                code, _ = run([os.path.join(scratch, "build/native", program), "--gtest_brief=1",
-                               "--gtest_fail_fast"], scratch, TEST_SECONDS)
-                if code != 0:
-                    return "killed"
-            return "survived"
+                return "killed"
+        return "survived"
     finally:
         with open(path, "w", encoding="utf-8") as f:
             f.write(original)
@@ -140,19 +161,25 @@ def main():
     parser.add_argument("--list", default=os.path.join(ROOT, "tools/mutants.txt"))
     parser.add_argument("--scratch", default="/tmp/ordwell-mutate")
     parser.add_argument("--only", default="", help="run only mutants whose line contains this")
+    parser.add_argument("--from", dest="first", type=int, default=0, help="start at this line of the list")
     args = parser.parse_args()
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))  # so that the mutant is reverted
     scratch = os.path.abspath(args.scratch)
-    mutants = [m for m in read_mutants(args.list) if args.only in " ".join(m[1:])]
+    mutants = [m for m in read_mutants(args.list) if args.only in " ".join(m[1:]) and m[0] >= args.first]
     prepare_scratch(scratch)
     counts = {}
+    lock = BatchLock()
     for number, file, old, new in mutants:
         started = time.time()
         copy_tree(scratch)  # tests added meanwhile count for the mutants still to come
-        outcome = try_mutant(scratch, file, old, new)
+        try:
+            outcome = try_mutant(scratch, file, old, new, lock)
+        finally:
+            lock.release(unless_recent=True)
         counts[outcome] = counts.get(outcome, 0) + 1
         print(f"{outcome:9} {os.path.basename(args.list)}:{number} {file}: {old.strip()} => {new.strip()}"
               f"  ({time.time() - started:.0f} s)", flush=True)
+    lock.release()
     killed, survived = counts.get("killed", 0), counts.get("survived", 0)
     total = killed + survived
     print(f"killed {killed} of {total} that compile ({100.0 * killed / total if total else 0:.0f}%), "
