@@ -192,14 +192,20 @@ std::vector<GearText> MakeGearTexts() {
       add(lines, 2, uint32_t(length));
     }
   // A two-byte character across a chunk's end, the lines equal before it:
-  // full-width capitals and katakana fold like the one-byte capitals.
+  // full-width capitals and katakana fold like the one-byte capitals. Where
+  // every line has the same character there, and the same bytes for a while
+  // after it, the next chunk begins in the middle of its key.
   for (size_t chunks : {size_t(1), size_t(2)})
     for (size_t at : Around(chunks * kKeyChunk - 1)) {
-      std::vector<std::string> lines;
-      for (size_t i = 0; i < 40; ++i)
-        lines.push_back(AnyCase(random, std::string("abcdefghijklmnopq").substr(0, at)) +
-                        Pick(random, {"Ａ", "ａ", "ア", "あ", "A", "a", "\x82"}) + Pick(random, {"", "b", "B", "ｂ", "Ｂ"}));
+      std::vector<std::string> lines, same;
+      for (size_t i = 0; i < 40; ++i) {
+        std::string before = AnyCase(random, std::string("abcdefghijklmnopq").substr(0, at));
+        lines.push_back(before + Pick(random, {"Ａ", "ａ", "ア", "あ", "A", "a", "\x82"}) +
+                        Pick(random, {"", "b", "B", "ｂ", "Ｂ"}));
+        same.push_back(before + Pick(random, {"Ａbc", "ｱbc"}) + AnyCase(random, "de") + Pick(random, {"", "1"}));
+      }
       add(lines, uint32_t(at), 3);
+      add(same, uint32_t(at), 9);
     }
   // Column windows 7, 8 and 9 bytes long modulo 8 (and of the counted and
   // measured lengths), from a start counted or measured, in lines that end
