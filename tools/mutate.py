@@ -25,7 +25,7 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 LOCK = "/tmp/ordwell-build.lock"
 TARGETS = ["sort_tests", "filter_tests", "platform_tests", "ordwell-sort"]
-TEST_SECONDS = 300
+TEST_SECONDS = 90  # a mutant that makes a test loop is killed by this
 BATCH_SECONDS = 90  # the lock is kept for mutants that follow within this time
 
 # The test programs for a mutated file, the likeliest killer first (each is
@@ -142,13 +142,15 @@ def try_mutant(scratch, file, old, new, lock):
     programs = programs_for(file)
     try:
         lock.hold()
-        code, _ = run(["cmake", "--build", "--preset", "native", "--target"] + targets_for(programs), scratch)
+        code, out = run(["cmake", "--build", "--preset", "native", "--target"] + targets_for(programs), scratch)
         if code != 0:
             return "stillborn"
         for program in programs:
-            code, _ = run([os.path.join(scratch, "build/native", program), "--gtest_brief=1",
-                           "--gtest_fail_fast"], scratch, TEST_SECONDS)
+            code, out = run([os.path.join(scratch, "build/native", program), "--gtest_brief=1",
+                             "--gtest_fail_fast"], scratch, TEST_SECONDS)
             if code != 0:
+                with open(os.path.join(scratch, "killed.log"), "a", encoding="utf-8") as log:
+                    log.write(f"== {file}: {old.strip()} => {new.strip()}\n{out[-2000:]}\n")
                 return "killed"
         return "survived"
     finally:

@@ -218,7 +218,8 @@ TEST_P(FilterTable, RunsAsTheRowSays) {
   std::vector<std::string> args;
   for (const std::string& a : c.args) args.push_back(PutFolder(a, dir));
   std::string input = c.inputFolder ? dir.string() : (dir / ".stdin").string();
-  ProgramRun run = RunProgram(FilterProgramPath(), args, dir.string(), input, kDeadlineSeconds, c.outputRefused, c.locale);
+  ProgramRun run =
+      RunProgram(FilterProgramPath(), args, dir.string(), input, kDeadlineSeconds, c.outputRefused, c.locale);
   ASSERT_TRUE(run.finished) << FilterProgramPath();
   EXPECT_EQ(run.exitCode, c.exitCode);
   EXPECT_EQ(run.out, c.out);
@@ -257,10 +258,10 @@ TEST(SortFilter, HelpInUtf8Locale) {
 TEST(SortFilter, FolderNamedLikeSwitchesIsNoFile) {
   fs::path dir = FreshFolder("folder-switches");
   WriteFile(dir / ".stdin", kMixed);
-  std::string path = (dir / "q").string();
-  ProgramRun nothing = RunProgram(FilterProgramPath(), {"/A", path}, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds);
+  std::string path = (dir / "q").string(), input = (dir / ".stdin").string();
+  ProgramRun nothing = RunProgram(FilterProgramPath(), {"/A", path}, dir.string(), input, kDeadlineSeconds);
   fs::create_directory(dir / "q");
-  ProgramRun folder = RunProgram(FilterProgramPath(), {"/A", path}, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds);
+  ProgramRun folder = RunProgram(FilterProgramPath(), {"/A", path}, dir.string(), input, kDeadlineSeconds);
   ASSERT_TRUE(nothing.finished && folder.finished);
   EXPECT_EQ(folder.exitCode, 2);
   EXPECT_NE(folder.err, "");
@@ -304,7 +305,8 @@ std::vector<std::string> SplitLines(const std::string& text) {
 // A text of exactly size bytes in lines of many lengths, ending with CR LF.
 std::string TextOfSize(size_t size) {
   std::string text;
-  for (int i = 0; text.size() + 40 < size; ++i) text += std::to_string((i * 7919) % 100003) + std::string(i % 23, 'x') + "\r\n";
+  for (int i = 0; text.size() + 40 < size; ++i)
+    text += std::to_string((i * 7919) % 100003) + std::string(i % 23, 'x') + "\r\n";
   return text + std::string(size - text.size() - 2, 'y') + "\r\n";
 }
 

@@ -252,14 +252,15 @@ std::vector<GearText> MakeGearTexts() {
     }
     add(lines, 1, kColumnWidthDefault);
   }
-  // Lines that share a long beginning, so that the numeric walk looks for a
-  // common run to pass (after kLookAfter bytes) and passes one of about
-  // kWorthPassing; a number and its exponent letter where the run ends; and
-  // the white space that may stand before a number.
+  // Lines that share a long beginning of numbers and letters, so that the
+  // numeric walk goes step by step, looks for a common run to pass (after
+  // kLookAfter bytes) and passes one of about kWorthPassing; a number and
+  // its exponent letter where the run ends; and the white space that may
+  // stand before a number.
   for (size_t shared : {size_t(kLookAfter) + kWorthPassing - 1, size_t(kLookAfter) + kWorthPassing,
                         size_t(kLookAfter) + kWorthPassing + 1, size_t(kLookAfter) + kWorthPassing + 4}) {
     std::string filler;
-    while (filler.size() < shared) filler += "ab:";
+    while (filler.size() < shared) filler += "a12-";
     std::vector<std::string> lines;
     for (size_t i = 0; i < 30; ++i) {
       std::string line = filler.substr(0, shared - random() % 5) + Pick(random, {"-1", "1", "0", "2", "-", "１", ""});
@@ -268,6 +269,16 @@ std::vector<GearText> MakeGearTexts() {
       lines.push_back(line);
     }
     add(lines, uint32_t(shared - 2), 9);
+  }
+  // LF, VT, FF and CR before numbers, and other white space after them:
+  // the half-width scanner takes all of it, but refuses to begin at a space.
+  // The text begins with an LF (no line end before it).
+  {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < 40; ++i)
+      lines.push_back((i ? Pick(random, {"v", ""}) : "\n") + Pick(random, {"\n", "\v", "\f", "\r"}) +
+                      Pick(random, {"", "", " ", "\t", "\r", "\n"}) + Pick(random, {"5", "12", "-3", "x", "５"}));
+    add(lines, 2, 3);
   }
   // Lines as long as the in-place copy and the compared block, around.
   {
