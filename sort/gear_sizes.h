@@ -21,6 +21,13 @@ constexpr size_t kSmallGroup = 64;
 // The common number: at most this many digits, read in place.
 constexpr int kPlainDigits = 15;
 
+// Number conversion: at most kKeptDigits significant digits are kept (enough
+// to round any double correctly); up to kFastDigits of them, scaled by at
+// most 10^kFastPower, are converted by one multiplication or division.
+constexpr int kKeptDigits = 780;
+constexpr int kFastDigits = 15;
+constexpr int kFastPower = 22;
+
 // Number scanner: a copy of a number's characters that fits this many bytes
 // is made on the stack; the conversion looks this many bytes past what it
 // takes.

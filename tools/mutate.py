@@ -162,12 +162,14 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--list", default=os.path.join(ROOT, "tools/mutants.txt"))
     parser.add_argument("--scratch", default="/tmp/ordwell-mutate")
-    parser.add_argument("--only", default="", help="run only mutants whose line contains this")
+    parser.add_argument("--only", action="append", default=[],
+                        help="run only mutants whose line contains this (may be repeated)")
     parser.add_argument("--from", dest="first", type=int, default=0, help="start at this line of the list")
     args = parser.parse_args()
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))  # so that the mutant is reverted
     scratch = os.path.abspath(args.scratch)
-    mutants = [m for m in read_mutants(args.list) if args.only in " ".join(m[1:]) and m[0] >= args.first]
+    mutants = [m for m in read_mutants(args.list)
+               if (not args.only or any(o in " ".join(m[1:]) for o in args.only)) and m[0] >= args.first]
     prepare_scratch(scratch)
     counts = {}
     lock = BatchLock()

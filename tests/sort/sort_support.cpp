@@ -104,7 +104,9 @@ SortRun RunSortForWriting(const std::string& input, const SortOptions& options, 
   link.mainWindow = reinterpret_cast<WindowHandle>(0x1234);
   SortRun run;
   size_t terminator = SortNeedsWritableText(options, input.size()) ? 1 : 0;
-  char* text = static_cast<char*>(AllocateBlock(link.heap, 0, input.size() + terminator));
+  char* block = static_cast<char*>(AllocateBlock(link.heap, 0, 1 + input.size() + terminator));
+  block[0] = '\r';  // what lies before the text is no part of it, not even of its first line end
+  char* text = block + 1;
   std::memcpy(text, input.data(), input.size());
   if (terminator) text[input.size()] = '\0';
   SortedLines sorted = {};
