@@ -202,7 +202,7 @@ std::vector<GearText> MakeGearTexts() {
         std::string before = AnyCase(random, std::string("abcdefghijklmnopq").substr(0, at));
         lines.push_back(before + Pick(random, {"Ａ", "ａ", "ア", "あ", "A", "a", "\x82"}) +
                         Pick(random, {"", "b", "B", "ｂ", "Ｂ"}));
-        same.push_back(before + Pick(random, {"Ａbc", "ｱbc"}) + AnyCase(random, "de") + Pick(random, {"", "1"}));
+        same.push_back(before + Pick(random, {"Ａbc", "ｱbc"}) + AnyCase(random, "de") + "fghij" + Pick(random, {"", "1"}));
       }
       add(lines, uint32_t(at), 3);
       add(same, uint32_t(at), 9);
@@ -268,15 +268,21 @@ std::vector<GearText> MakeGearTexts() {
       line += Pick(random, {"", "3", "x", "\n5", "\v7", "\f1", "\r2", " 4", "\t6", "亜"});
       lines.push_back(line);
     }
+    // Negative mantissas whose exponents differ only after the run: passing
+    // the mantissa with the run would compare the exponents alone.
+    for (const char* number : {"-1e53", "-1e5x", "1e53", "1e5x", "-1d33", "-1d3x", "-1E+53", "-1E+5x"})
+      lines.push_back(filler.substr(0, shared) + number);
     add(lines, uint32_t(shared - 2), 9);
   }
   // LF, VT, FF and CR before numbers, and other white space after them:
   // the half-width scanner takes all of it, but refuses to begin at a space.
   // The text begins with an LF (no line end before it).
   {
-    std::vector<std::string> lines;
+    std::vector<std::string> lines = {"\n7"};
+    for (const char* before : {"\n", "\v", "\f", "\r"})
+      for (const char* after : {"", " ", "\t"}) lines.push_back(std::string("v") + before + after + "5");
     for (size_t i = 0; i < 40; ++i)
-      lines.push_back((i ? Pick(random, {"v", ""}) : "\n") + Pick(random, {"\n", "\v", "\f", "\r"}) +
+      lines.push_back(Pick(random, {"v", ""}) + Pick(random, {"\n", "\v", "\f", "\r"}) +
                       Pick(random, {"", "", " ", "\t", "\r", "\n"}) + Pick(random, {"5", "12", "-3", "x", "５"}));
     add(lines, 2, 3);
   }
