@@ -202,7 +202,8 @@ std::vector<GearText> MakeGearTexts() {
         std::string before = AnyCase(random, std::string("abcdefghijklmnopq").substr(0, at));
         lines.push_back(before + Pick(random, {"Ａ", "ａ", "ア", "あ", "A", "a", "\x82"}) +
                         Pick(random, {"", "b", "B", "ｂ", "Ｂ"}));
-        same.push_back(before + Pick(random, {"Ａbc", "ｱbc"}) + AnyCase(random, "de") + "fghij" + Pick(random, {"", "1"}));
+        same.push_back(before + Pick(random, {"Ａbc", "ｱbc"}) + AnyCase(random, "de") + "fghij" +
+                       Pick(random, {"", "1"}));
       }
       add(lines, uint32_t(at), 3);
       add(same, uint32_t(at), 9);
