@@ -182,6 +182,13 @@ std::vector<GearText> MakeGearTexts() {
       add(lines, 4, 1);
       add(lines, 1, 3);
     }
+  // Two such groups interleaved, each split off by a byte before the keys
+  // end: the split leaves them out of the text's order.
+  for (size_t n : Around(kSmallGroup)) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < 2 * n; ++i) lines.push_back(AnyCase(random, i % 2 ? "key|1" : "kez|2"));
+    add(lines, 5, 1);
+  }
   // Keys that end at, before and after a chunk's end, many of them equal.
   for (size_t chunks : {size_t(1), size_t(2)})
     for (size_t length : Around(chunks * kKeyChunk)) {
