@@ -7,11 +7,12 @@
 #include "platform/format.h"
 #include "platform/heap.h"
 #include "res/texts.h"
+#include "filter/buffer_sizes.h"
 #include "filter/console.h"
 
 namespace {
 
-constexpr size_t kChunk = 1u << 20;
+constexpr size_t kChunk = kReadBlock;
 
 // Names tried beside a file before giving up: taken only by files that
 // killed runs left behind, so a few suffice.

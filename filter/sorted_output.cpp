@@ -1,12 +1,9 @@
 #include "filter/sorted_output.h"
 
 #include "res/texts.h"
+#include "filter/buffer_sizes.h"
 
 namespace {
-
-// Large enough that each write costs little beside its bytes, small enough
-// to add nothing to the memory the text takes.
-constexpr size_t kOutputBuffer = 256u << 10;
 
 struct OutputStream {
   std::FILE* stream;

@@ -14,6 +14,14 @@
 // Every two-byte character weighs more than every one-byte character.
 namespace {
 
+// The sizes at which the paths change gear: runs of the same bytes are
+// passed a word at a time where the word lies in its page, byte by byte
+// for at most kSameRun bytes between words; keys are read kKeyChunk bytes
+// at a time, ASCII ones as one word.
+constexpr uintptr_t kPage = 4096;
+constexpr int kSameRun = 8;
+constexpr unsigned kKeyChunk = 8;
+
 bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
@@ -82,7 +90,6 @@ const unsigned char* LastBoundary(const unsigned char* start, const unsigned cha
 
 constexpr uint64_t kOnes = 0x0101010101010101u;
 constexpr uint64_t kHighs = 0x8080808080808080u;
-constexpr uintptr_t kPage = 4096;
 
 // Eight bytes read as one word, only where they lie in the page of p: the
 // read may go past the text's NUL, never into memory that is not there, the
@@ -123,7 +130,7 @@ int CompareTerminated(const unsigned char* a, const unsigned char* b) {
     PassSameWords(a, b);
     uint32_t x = *a, y = *b;
     bool weigh = false;  // the same lead byte before different bytes
-    for (int bytes = 0; x == y && bytes < 8; x = *a, y = *b) {
+    for (int bytes = 0; x == y && bytes < kSameRun; x = *a, y = *b) {
       int width = 1;
       if (kTables.kind[x] & kStopsRun) {
         if (x == 0) return kCompareEqual;
@@ -137,7 +144,7 @@ int CompareTerminated(const unsigned char* a, const unsigned char* b) {
       b += width;
       bytes += width;
     }
-    if (x == y && !weigh) continue;  // eight equal bytes: words again
+    if (x == y && !weigh) continue;  // a run of equal bytes: words again
     if (x == 0) return kCompareLess;
     if (y == 0) return kCompareGreater;
     if ((x | y) < 0x80) {  // two ASCII characters: their folded bytes are their weights
@@ -223,8 +230,8 @@ bool LocaleKeysAvailable() { return true; }
 uint64_t ReadLocaleKey(const char* text, size_t length, LocaleKeyCursor& cursor) {
   const unsigned char* t = reinterpret_cast<const unsigned char*>(text);
   uint64_t key = 0;
-  if (cursor.taken == 0 && cursor.at + 8 <= length && ReadAsciiWord(t + cursor.at, key)) {
-    cursor.at += 8;
+  if (cursor.taken == 0 && cursor.at + kKeyChunk <= length && ReadAsciiWord(t + cursor.at, key)) {
+    cursor.at += kKeyChunk;
     return key;
   }
   unsigned char units[2];
@@ -237,11 +244,11 @@ uint64_t ReadLocaleKey(const char* text, size_t length, LocaleKeyCursor& cursor)
     cursor.at += width;
   }
   cursor.taken = 0;
-  while (filled < 8 && cursor.at < length) {
+  while (filled < kKeyChunk && cursor.at < length) {
     unsigned n = Codeword(t + cursor.at, length - cursor.at, units, width);
-    if (filled + n > 8) {  // its second byte begins the next chunk
+    if (filled + n > kKeyChunk) {  // its second byte begins the next chunk
       key = (key << 8) | units[0];
-      filled = 8;
+      filled = kKeyChunk;
       cursor.taken = 1;
       break;
     }
@@ -249,5 +256,5 @@ uint64_t ReadLocaleKey(const char* text, size_t length, LocaleKeyCursor& cursor)
     filled += n;
     cursor.at += width;
   }
-  return filled == 0 ? 0 : key << (8 * (8 - filled));
+  return filled == 0 ? 0 : key << (8 * (kKeyChunk - filled));
 }

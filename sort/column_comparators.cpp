@@ -1,13 +1,14 @@
 #include <cstring>
 
 #include "cmdline/sort_options.h"
+#include "sort/gear_sizes.h"
 #include "sort/key_order.h"
 
 namespace {
 
 // strnlen, with the short limits of typical columns counted in place.
 inline size_t BoundedLength(const char* text, uint32_t limit) {
-  if (limit > 16) return strnlen(text, limit);
+  if (limit > kCountedColumn) return strnlen(text, limit);
   size_t n = 0;
   while (n < limit && text[n]) ++n;
   return n;

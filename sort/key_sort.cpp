@@ -5,6 +5,7 @@
 
 #include "platform/collate.h"
 #include "sort/character_width.h"
+#include "sort/gear_sizes.h"
 #include "sort/line_end.h"
 #include "sort/text_words.h"
 
@@ -17,9 +18,6 @@
 // the text's order; the descending orders are the ascending ones reversed,
 // as their comparators' tie-break makes them.
 namespace {
-
-// Groups this small are sorted by insertion on their chunks.
-constexpr size_t kSmallGroup = 64;
 
 // The bytes a line is ordered by.
 struct KeyText {
@@ -53,10 +51,10 @@ inline uint64_t BigEndianWord(const char* p) {
 uint64_t ReadKey(const KeyText& key, LocaleKeyCursor& cursor, bool locale) {
   if (locale) return ReadLocaleKey(key.bytes, key.length, cursor);
   size_t at = cursor.at;
-  cursor.at += 8;
-  if (at + 8 <= key.length) return BigEndianWord(key.bytes + at);
+  cursor.at += kKeyChunk;
+  if (at + kKeyChunk <= key.length) return BigEndianWord(key.bytes + at);
   uint64_t chunk = 0;
-  for (size_t i = at; i < at + 8; ++i)
+  for (size_t i = at; i < at + kKeyChunk; ++i)
     chunk = (chunk << 8) | (i < key.length ? static_cast<unsigned char>(key.bytes[i]) : 0);
   return chunk;
 }
@@ -204,7 +202,7 @@ void Distribute(KeyedLine* lines, const size_t (&counts)[256], unsigned shift, s
 void SortGroup(const SortContext& c, KeyedLine* lines, size_t n, unsigned byte, LocaleKeyCursor cursor) {
   for (;;) {
     if (n <= kSmallGroup) return SortSmallGroup(c, lines, n, cursor);
-    if (byte == 8) {
+    if (byte == kKeyChunk) {
       cursor = NextChunk(c, lines, n, cursor);
       byte = 0;
     }

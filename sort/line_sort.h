@@ -2,9 +2,7 @@
 #include <cstddef>
 
 #include "sort/comparators.h"
-
-// Stretches of at most this many entries are left to insertion sort.
-constexpr ptrdiff_t kInsertionStretch = 16;
+#include "sort/gear_sizes.h"
 
 // Sorts count line pointers so that no line stands after one it must come
 // before. Stays inside the table also when the comparator is not transitive

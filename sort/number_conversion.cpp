@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "sort/gear_sizes.h"
 #include "sort/number_scanner.h"
 #include "sort/plain_number.h"
 
@@ -22,7 +23,6 @@
 // any double correctly) plus one sticky digit, then a clamped exponent.
 namespace {
 
-constexpr int kKeptDigits = 780;
 constexpr int64_t kExponentLimit = 1000000000000000;  // saturates the written exponent
 constexpr int64_t kClampedExponent = 100000;          // far beyond any double's range
 
@@ -83,8 +83,6 @@ const char* ReadExponent(const char* p, int64_t& exponent) {
 // or division of the two gives the correctly rounded value, the same that
 // the full conversion gives. Only where doubles are computed as doubles:
 // the x87 unit of 32-bit x86 rounds twice.
-constexpr int kFastDigits = 15;
-constexpr int kFastPower = 22;
 
 bool ConvertShortMagnitude(const Mantissa& m, int64_t exponent, double& magnitude) {
 #if FLT_EVAL_METHOD == 0

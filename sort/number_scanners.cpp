@@ -2,6 +2,7 @@
 
 #include "platform/heap.h"
 #include "sort/character_width.h"
+#include "sort/gear_sizes.h"
 #include "sort/number_characters.h"
 #include "sort/number_scanner.h"
 #include "sort/plain_number.h"
@@ -13,12 +14,11 @@ namespace {
 using number_characters::CanBeginNumber;
 using number_characters::NumberByteAt;
 
-// Where the copy of a number fits this many bytes, it is made on the stack.
+// Where the copy of a number fits kShortCopy bytes, it is made on the stack.
 // The conversion looks at most two bytes past what it takes (an exponent
-// letter and its sign, when no digit follows), so a copy cut short at this
-// size still decides every number that ends three bytes before the cut.
-constexpr size_t kShortCopy = 128;
-constexpr size_t kConversionLookahead = 3;
+// letter and its sign, when no digit follows), so a copy cut short at that
+// size still decides every number that ends kConversionLookahead bytes
+// before the cut.
 
 // Copies at most limit - 1 number characters at position into copy, one
 // ASCII byte each, and NUL-terminates it. Returns the bytes copied; complete

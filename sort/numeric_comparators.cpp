@@ -3,6 +3,7 @@
 
 #include "platform/heap.h"
 #include "sort/character_width.h"
+#include "sort/gear_sizes.h"
 #include "sort/key_order.h"
 #include "sort/number_characters.h"
 #include "sort/number_scanner.h"
@@ -89,7 +90,6 @@ bool IsBarrier(unsigned char b) {
 // the walks meet there, every step before it equal. Only worth the look
 // where lines share a long beginning.
 size_t CommonSteps(const char* p1, const char* p2) {
-  constexpr size_t kWorthPassing = 32;
   size_t common = CommonPrefix(p1, p2);
   if (common < kWorthPassing) return 0;
   for (size_t r = common - 2; r > 0; --r) {
@@ -176,7 +176,6 @@ Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
   bool knownScanner = halfWidth || fullWidth;
   // Once the walk has gone some way with both texts alike, it looks for a
   // long common run to pass at once; most walks end before.
-  constexpr ptrdiff_t kLookAfter = 16;
   const char* start = p1;
   bool looked = !knownScanner;
   do {
@@ -224,9 +223,8 @@ Walk WalkTexts(const char* p1, const char* p2, CharacterOrder order) {
   return {WalkEnd::kNotGreater, p1, p2};
 }
 
-// Windows up to this size are copied to the stack; larger ones to the
-// process heap, where a failed allocation answers "not before".
-constexpr size_t kShortWindow = 256;
+// Windows shorter than kShortWindow are copied to the stack; longer ones to
+// the process heap, where a failed allocation answers "not before".
 
 // A window copy: in the caller's buffer when it fits, else on the heap.
 struct WindowCopy {

@@ -2,6 +2,8 @@
 #include <cfloat>
 #include <cstdint>
 
+#include "sort/gear_sizes.h"
+
 // The common number: an optional sign, at most kPlainDigits digits with an
 // optional point among or after them, and no further digit or exponent
 // letter after it. Its digits make an integer below 2^53 and the point a
@@ -15,8 +17,6 @@
 // exponent letter) and its width, so that one routine reads both the ASCII
 // text and the characters of both widths in place. True with the value and
 // the end just past the number; false, nothing stored, for any other number.
-constexpr int kPlainDigits = 15;
-
 template <typename ReadCharacter>
 inline bool ReadPlainNumber(const char* p, ReadCharacter read, double& value, const char*& end) {
   auto isDigit = [](char c) { return c >= '0' && c <= '9'; };

@@ -7,6 +7,7 @@
 #include "platform/message_box.h"
 #include "res/texts.h"
 #include "sort/comparators.h"
+#include "sort/gear_sizes.h"
 #include "sort/key_sort.h"
 #include "sort/line_end.h"
 #include "sort/line_sort.h"
@@ -15,10 +16,6 @@
 #include "sort/write_lines.h"
 
 namespace {
-
-// The table grows by fixed steps, not by doubling: one step is 16 KB of
-// pointers on 32-bit Windows.
-constexpr size_t kLineTableStep = 4096;
 
 // The output holds the input's lines and at most its CR LF pairs, plus one
 // CR LF more when an empty line sorts last in a text whose last line had none.
@@ -40,6 +37,7 @@ struct SortBlocks {
   LineTable table;
 };
 
+// By a fixed step, not by doubling.
 bool GrowLineTable(HeapHandle heap, LineTable& table) {
   size_t capacity = table.capacity + kLineTableStep;
   void* grown = ReallocateBlock(heap, kHeapZeroMemory, table.lines, capacity * sizeof(const char*));

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "sort/gear_sizes.h"
+
 // Texts read and copied a word at a time. The C library that the Windows
 // builds call (msvcrt, under Wine) measures byte by byte, which over a text
 // of many megabytes is a cost of its own.
@@ -58,12 +60,13 @@ inline size_t CommonPrefix(const char* a, const char* b) {
   return n;
 }
 
-// How many bytes a and b have in common from their start, at most n; 32
-// at a time.
+// How many bytes a and b have in common from their start, at most n;
+// kCompareBlock at a time.
 inline size_t CommonLength(const char* a, const char* b, size_t n) {
   size_t same = 0;
-  for (; same + 32 <= n; same += 32) {
+  for (; same + kCompareBlock <= n; same += kCompareBlock) {
     uint64_t x[4], y[4];
+    static_assert(sizeof x == kCompareBlock, "one block is the four words compared");
     std::memcpy(x, a + same, sizeof x);
     std::memcpy(y, b + same, sizeof y);
     if (((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) != 0) break;
@@ -81,7 +84,7 @@ inline size_t CommonLength(const char* a, const char* b, size_t n) {
 // memcpy, with the short runs of a line copied a word at a time in place
 // (most lines are short, and every call of the library costs its own).
 inline void CopyBytes(char* to, const char* from, size_t n) {
-  if (n > 64) {
+  if (n > kInlineCopy) {
     std::memcpy(to, from, n);
     return;
   }

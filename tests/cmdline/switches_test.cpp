@@ -200,6 +200,7 @@ const FieldCase kFieldCases[] = {
     {"-2147483648", false, 0},
     {"-2147483649", true, 2147483647},
     {"-4294967295", true, 1},
+    {"-4294967291", true, 5},  // just below 2^32, negated: the low bits count
     {"-4294967296", true, 1},  // saturates first
     {"-99999999999999999999", true, 1},
 };

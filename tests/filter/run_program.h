@@ -16,10 +16,11 @@ struct ProgramRun {
 // With outputRefused, standard output is a file opened for reading only, so
 // that every write to it fails, as to a full disk. On POSIX the program runs
 // with LC_ALL set to locale, whatever the caller's own locale is; Windows
-// has no such setting.
+// has no such setting. With inputPiped, standard input is a pipe that the
+// file's bytes are written into, a stream of no known size.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& directory, const std::string& inputPath, int deadlineSeconds,
-                      bool outputRefused = false, const char* locale = "C");
+                      bool outputRefused = false, const char* locale = "C", bool inputPiped = false);
 
 // The filter built beside the tests (ORDWELL_FILTER_DIR, relative to the
 // test executable's folder).

@@ -9,6 +9,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -23,8 +24,8 @@ std::string ReadFile(const std::string& path) {
 // cannot be started.
 [[noreturn]] void StartChild(const std::string& program, const std::vector<std::string>& args,
                              const std::string& directory, const std::string& inputPath, const std::string& outPath,
-                             const std::string& errPath, bool outputRefused, const char* locale) {
-  int in = open(inputPath.c_str(), O_RDONLY);
+                             const std::string& errPath, bool outputRefused, const char* locale, int pipeIn) {
+  int in = pipeIn >= 0 ? pipeIn : open(inputPath.c_str(), O_RDONLY);
   int out = open(outPath.c_str(), (outputRefused ? O_RDONLY : O_WRONLY) | O_CREAT | O_TRUNC, 0600);
   int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
@@ -38,16 +39,44 @@ std::string ReadFile(const std::string& path) {
   _exit(127);
 }
 
+// Writes bytes into the pipe and closes it; a reader that ended early
+// leaves the rest unwritten.
+void FeedPipe(int descriptor, std::string bytes) {
+  for (size_t done = 0; done < bytes.size();) {
+    ssize_t n = write(descriptor, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  close(descriptor);
+}
+
 }  // namespace
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& directory, const std::string& inputPath, int deadlineSeconds,
-                      bool outputRefused, const char* locale) {
+                      bool outputRefused, const char* locale, bool inputPiped) {
   ProgramRun run;
   std::string outPath = directory + "/.stdout", errPath = directory + "/.stderr";
+  int pipeEnds[2] = {-1, -1};
+  if (inputPiped && pipe(pipeEnds) != 0) return run;
+  signal(SIGPIPE, SIG_IGN);  // the feeder sees a failed write instead
   pid_t child = fork();
   if (child < 0) return run;
-  if (child == 0) StartChild(program, args, directory, inputPath, outPath, errPath, outputRefused, locale);
+  if (child == 0) {
+    if (inputPiped) close(pipeEnds[1]);
+    StartChild(program, args, directory, inputPath, outPath, errPath, outputRefused, locale, pipeEnds[0]);
+  }
+  std::thread feeder;
+  if (inputPiped) {
+    close(pipeEnds[0]);
+    feeder = std::thread(FeedPipe, pipeEnds[1], ReadFile(inputPath));
+  }
+  struct Joiner {
+    std::thread& thread;
+    ~Joiner() {
+      if (thread.joinable()) thread.join();
+    }
+  } joiner{feeder};
   int status = 0;
   timespec start;
   clock_gettime(CLOCK_MONOTONIC, &start);

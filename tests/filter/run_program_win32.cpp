@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -38,14 +39,33 @@ HANDLE OpenInherited(const std::string& path, DWORD access, DWORD disposition) {
                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Writes bytes into the pipe and closes it; a reader that ended early
+// leaves the rest unwritten.
+void FeedPipe(HANDLE pipe, std::string bytes) {
+  for (size_t done = 0; done < bytes.size();) {
+    DWORD n = 0;
+    DWORD part = static_cast<DWORD>(bytes.size() - done < 65536 ? bytes.size() - done : 65536);
+    if (!WriteFile(pipe, bytes.data() + done, part, &n, nullptr) || n == 0) break;
+    done += n;
+  }
+  CloseHandle(pipe);
+}
+
 }  // namespace
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& directory, const std::string& inputPath, int deadlineSeconds,
-                      bool outputRefused, const char*) {
+                      bool outputRefused, const char*, bool inputPiped) {
   ProgramRun run;
   std::string outPath = directory + "\\.stdout", errPath = directory + "\\.stderr";
-  HANDLE in = OpenInherited(inputPath, GENERIC_READ, OPEN_EXISTING);
+  HANDLE in = INVALID_HANDLE_VALUE, feed = INVALID_HANDLE_VALUE;
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  if (!inputPiped)
+    in = OpenInherited(inputPath, GENERIC_READ, OPEN_EXISTING);
+  else if (CreatePipe(&in, &feed, &inherit, 0))
+    SetHandleInformation(feed, HANDLE_FLAG_INHERIT, 0);
+  else
+    in = feed = INVALID_HANDLE_VALUE;
   HANDLE out = OpenInherited(outPath, outputRefused ? GENERIC_READ : GENERIC_WRITE, CREATE_ALWAYS);
   HANDLE err = OpenInherited(errPath, GENERIC_WRITE, CREATE_ALWAYS);
   std::string line = QuoteArgument(program);
@@ -62,6 +82,14 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
                                 directory.c_str(), &startup, &process);
   for (HANDLE h : {in, out, err})
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  std::thread feeder;
+  if (feed != INVALID_HANDLE_VALUE) feeder = std::thread(FeedPipe, feed, ReadFile(inputPath));
+  struct Joiner {
+    std::thread& thread;
+    ~Joiner() {
+      if (thread.joinable()) thread.join();
+    }
+  } joiner{feeder};
   if (!started) return run;
   DWORD waited = WaitForSingleObject(process.hProcess, static_cast<DWORD>(deadlineSeconds) * 1000);
   if (waited != WAIT_OBJECT_0) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <chrono>
@@ -16,8 +17,10 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
+#include "filter/buffer_sizes.h"
 #include "platform/format.h"
 #include "res/texts.h"
 #include "tests/filter/run_program.h"
@@ -57,6 +60,7 @@ struct FilterCase {
   std::string duplicatesBefore = kNoFile;  // and before it
   bool outputRefused = false;              // every write to standard output fails
   const char* locale = "C";                // LC_ALL (POSIX): messages as they are
+  bool inputFolder = false;                // standard input is the run's folder (POSIX)
 };
 
 const std::string kMixed = "b\r\nA\r\na\r\nB\r\n";
@@ -134,6 +138,10 @@ const FilterCase kCases[] = {
      Fault(kTextFilterDuplicatesIsInput, ".stdin")},
     {"UnknownOption", {"--frob"}, kMixed, "", 2, Fault(kTextFilterUnknownOption, "--frob")},
     {"NulByteRefused", {"/A"}, std::string("b\r\na\0c\r\n", 8), "", 2, Fault(kTextFilterNulByte)},
+    {"NulByteFirst", {"/A"}, std::string("\0b\r\na\r\n", 7), "", 2, Fault(kTextFilterNulByte)},
+    {"NulByteLast", {"/A"}, std::string("b\r\na\0", 5), "", 2, Fault(kTextFilterNulByte)},
+    {"NulByteLastInFileRead", {"/A/N", "in.txt"}, std::string("b\r\na\0", 5), "", 2, Fault(kTextFilterNulByte)},
+    {"NulByteFirstInFileRead", {"/A/N", "in.txt"}, std::string("\0b\r\na", 5), "", 2, Fault(kTextFilterNulByte)},
     {"Help", {"--help"}, kMixed, kTextFilterUsage, 0, ""},
     {"HelpWithSlash", {"/?"}, kMixed, kTextFilterUsage, 0, ""},
     {"Version", {"--version"}, kMixed, std::string("ordwell-sort (Ordwell) ") + ORDWELL_VERSION + "\n", 0, ""},
@@ -164,6 +172,11 @@ const FilterCase kUtf8Cases[] = {
                   u8"-- の後に書いてください (ordwell-sort [スイッチ] -- ファイル名)。\n"}),
     InUtf8Locale({"SlashPathAfterDashes", {"/A", "/T", "--", "{dir}/in.txt"}, kMixed, "A\r\nB\r\na\r\nb\r\n", 0, ""}),
     InUtf8Locale({"SortedTextAsItCame", {"/A/T"}, "い\r\nあ\r\n", "あ\r\nい\r\n", 0, ""}),
+    // Standard input that is a folder: named in the user's codeset too.
+    {"StandardInputIsFolder", {"/A"}, kMixed, "", 2, Fault(kTextFilterReadFailed, kTextFilterStandardInput), kNoFile,
+     kNoFile, false, "C", true},
+    {"StandardInputIsFolderNamedInCodeset", {"/A/N"}, kMixed, "", 2, u8"ordwell-sort: 読み込みに失敗しました： '標準入力'\n", kNoFile,
+     kNoFile, false, "ja_JP.UTF-8", true},
 };
 #endif
 
@@ -218,8 +231,9 @@ TEST_P(FilterTable, RunsAsTheRowSays) {
   if (c.duplicatesBefore != kNoFile) WriteFile(dir / "d.txt", c.duplicatesBefore);
   std::vector<std::string> args;
   for (const std::string& a : c.args) args.push_back(PutFolder(a, dir));
-  ProgramRun run = RunProgram(FilterProgramPath(), args, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds,
-                              c.outputRefused, c.locale);
+  std::string input = c.inputFolder ? dir.string() : (dir / ".stdin").string();
+  ProgramRun run =
+      RunProgram(FilterProgramPath(), args, dir.string(), input, kDeadlineSeconds, c.outputRefused, c.locale);
   ASSERT_TRUE(run.finished) << FilterProgramPath();
   EXPECT_EQ(run.exitCode, c.exitCode);
   EXPECT_EQ(run.out, c.out);
@@ -250,6 +264,22 @@ TEST(SortFilter, HelpInUtf8Locale) {
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.out.rfind(u8"使い方: ordwell-sort [スイッチ] [入力ファイル] [--duplicates=ファイル]\n", 0), 0u) << run.out;
   EXPECT_EQ(run.exitCode, 0);
+  RemoveFolder(dir);
+}
+
+// A folder named where a switch may stand is no file to sort: it is taken
+// for switches just as a name that names nothing.
+TEST(SortFilter, FolderNamedLikeSwitchesIsNoFile) {
+  fs::path dir = FreshFolder("folder-switches");
+  WriteFile(dir / ".stdin", kMixed);
+  std::string path = (dir / "q").string(), input = (dir / ".stdin").string();
+  ProgramRun nothing = RunProgram(FilterProgramPath(), {"/A", path}, dir.string(), input, kDeadlineSeconds);
+  fs::create_directory(dir / "q");
+  ProgramRun folder = RunProgram(FilterProgramPath(), {"/A", path}, dir.string(), input, kDeadlineSeconds);
+  ASSERT_TRUE(nothing.finished && folder.finished);
+  EXPECT_EQ(folder.exitCode, 2);
+  EXPECT_NE(folder.err, "");
+  EXPECT_EQ(folder.err, nothing.err);
   RemoveFolder(dir);
 }
 #endif
@@ -434,6 +464,52 @@ TEST(SortFilter, InputRewrittenWhileSorted) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out.find('\0'), std::string::npos) << "run " << i;
     EXPECT_LE(run.out.size(), lines.size() + 2);
+  }
+  RemoveFolder(dir);
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; start < text.size(); start = end + 2) {
+    end = text.find("\r\n", start);
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+// A text of exactly size bytes in lines of many lengths, ending with CR LF.
+std::string TextOfSize(size_t size) {
+  std::string text;
+  for (int i = 0; text.size() + 40 < size; ++i)
+    text += std::to_string((i * 7919) % 100003) + std::string(i % 23, 'x') + "\r\n";
+  return text + std::string(size - text.size() - 2, 'y') + "\r\n";
+}
+
+// Piped input of no known size read into a block that grows when it fills,
+// a byte read at each seam; the sorted text written through a buffer that
+// is refilled: texts of the sizes where either changes gear, one byte
+// less and more. Sorted, and (as one line) written back as it came.
+TEST(SortFilter, PipedTextsAroundTheBlockSizesKeepEveryByte) {
+  fs::path dir = FreshFolder("seams");
+  for (size_t size : {kOutputBuffer - 1, kOutputBuffer, kOutputBuffer + 1, kReadBlock - 1, kReadBlock, kReadBlock + 1,
+                      2 * kReadBlock + 1}) {
+    std::string text = TextOfSize(size);
+    std::vector<std::string> lines = SplitLines(text);
+    std::sort(lines.begin(), lines.end());
+    std::string expected;
+    for (const std::string& l : lines) expected += l + "\r\n";
+    std::string oneLine(size, 'w');
+    oneLine[size / 2] = 'v';
+    for (const auto& [input, out, args] : {std::tuple(text, expected, std::vector<std::string>{"/A/T"}),
+                                           std::tuple(oneLine, oneLine, std::vector<std::string>{"/A"})}) {
+      WriteFile(dir / ".stdin", input);
+      ProgramRun run = RunProgram(FilterProgramPath(), args, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds,
+                                  false, "C", true);
+      ASSERT_TRUE(run.finished) << size;
+      EXPECT_EQ(run.exitCode, 0) << size;
+      EXPECT_TRUE(run.out == out) << size << " " << args[0] << ": " << run.out.size() << " bytes out";
+      EXPECT_EQ(run.err, "") << size;
+    }
   }
   RemoveFolder(dir);
 }

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "sort/comparators.h"
+#include "sort/gear_sizes.h"
 #include "sort/number_scanner.h"
 #include "tests/sort/reference_engine.h"
 #include "tests/sort/sort_support.h"
@@ -130,6 +132,212 @@ TEST(Differential, SortTextMatchesThePlainEngine) {
         ASSERT_EQ(run.ok, reference);
         ASSERT_EQ(run.output, output) << "round " << round << " entry " << index << " variant " << variant;
         ASSERT_EQ(run.duplicates, duplicates) << "round " << round << " entry " << index << " variant " << variant;
+      }
+    }
+  }
+  ResetSortState();
+}
+
+// A text shaped around one size where a path changes gear (gear_sizes.h),
+// with the column window that the column orders take.
+struct GearText {
+  std::string text;
+  uint32_t from;  // 1-based
+  uint32_t width;
+};
+
+std::vector<size_t> Around(size_t size) { return {size - 1, size, size + 1}; }
+
+std::string Pick(std::mt19937& random, const std::vector<std::string>& pieces) {
+  return pieces[random() % pieces.size()];
+}
+
+// The letters of word, each in either case: lines equal in locale order,
+// different in bytes, whose order shows whether the sort kept the text's.
+std::string AnyCase(std::mt19937& random, const std::string& word) {
+  std::string cased = word;
+  for (char& c : cased)
+    if (c >= 'a' && c <= 'z' && random() % 2) c = static_cast<char>(c - 'a' + 'A');
+  return cased;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines, bool closeLast) {
+  std::string text;
+  for (size_t i = 0; i < lines.size(); ++i) text += lines[i] + (i + 1 < lines.size() || closeLast ? "\r\n" : "");
+  return text;
+}
+
+std::vector<GearText> MakeGearTexts() {
+  std::mt19937 random(2323);
+  std::vector<GearText> texts;
+  auto add = [&](const std::vector<std::string>& lines, uint32_t from, uint32_t width) {
+    texts.push_back({JoinLines(lines, texts.size() % 2 == 0), from, width});
+  };
+  // Groups of equal keys as large as the insertion stretch and the small
+  // group, and beyond: the window (4, 1) is the same bytes in every line.
+  for (size_t group : {size_t(kInsertionStretch), kSmallGroup, 2 * kSmallGroup})
+    for (size_t n : Around(group)) {
+      std::vector<std::string> lines;
+      for (size_t i = 0; i < n; ++i) lines.push_back(AnyCase(random, "key") + "|" + (i % 7 ? "" : "x"));
+      add(lines, 4, 1);
+      add(lines, 1, 3);
+    }
+  // Two such groups interleaved, each split off by a byte before the keys
+  // end: the split leaves them out of the text's order.
+  for (size_t n : Around(kSmallGroup)) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < 2 * n; ++i) lines.push_back(AnyCase(random, i % 2 ? "key|1" : "kez|2"));
+    add(lines, 5, 1);
+  }
+  // Keys that end at, before and after a chunk's end, many of them equal.
+  for (size_t chunks : {size_t(1), size_t(2)})
+    for (size_t length : Around(chunks * kKeyChunk)) {
+      std::vector<std::string> lines;
+      for (size_t i = 0; i < kSmallGroup + 1; ++i)
+        lines.push_back(AnyCase(random, std::string("abcdefghijklmnopq").substr(0, length)) +
+                        Pick(random, {"", "", "", "a", "Ａ", "ａ", "0", "\x82"}));
+      add(lines, 2, uint32_t(length));
+    }
+  // A two-byte character across a chunk's end, the lines equal before it:
+  // full-width capitals and katakana fold like the one-byte capitals. Where
+  // every line has the same character there, and the same bytes for a while
+  // after it, the next chunk begins in the middle of its key.
+  for (size_t chunks : {size_t(1), size_t(2)})
+    for (size_t at : Around(chunks * kKeyChunk - 1)) {
+      std::vector<std::string> lines, same;
+      for (size_t i = 0; i < 40; ++i) {
+        std::string before = AnyCase(random, std::string("abcdefghijklmnopq").substr(0, at));
+        lines.push_back(before + Pick(random, {"Ａ", "ａ", "ア", "あ", "A", "a", "\x82"}) +
+                        Pick(random, {"", "b", "B", "ｂ", "Ｂ"}));
+        same.push_back(before + Pick(random, {"Ａbc", "ｱbc"}) + AnyCase(random, "de") + "fghij" +
+                       Pick(random, {"", "1"}));
+      }
+      add(lines, uint32_t(at), 3);
+      add(same, uint32_t(at), 9);
+    }
+  // Column windows 7, 8 and 9 bytes long modulo 8 (and of the counted and
+  // measured lengths), from a start counted or measured, in lines that end
+  // inside, right after or beyond them.
+  for (uint32_t from : {1u, 3u, kCountedColumn, kCountedColumn + 1, kCountedColumn + 2})
+    for (size_t width : {size_t(1), kKeyChunk - 1, kKeyChunk, kKeyChunk + 1, 2 * kKeyChunk - 1, 2 * kKeyChunk,
+                         2 * kKeyChunk + 1}) {
+      std::vector<std::string> lines;
+      for (size_t i = 0; i < 30; ++i) {
+        std::string line;
+        while (line.size() < from - 1 + width - random() % 2) line += Pick(random, {"a", "A", "b", "Ａ", "ａ"});
+        lines.push_back(line + Pick(random, {"", "", "\x01", "z", "Z", "\x60", "1"}));
+      }
+      add(lines, from, uint32_t(width));
+    }
+  // Numeric windows as long as the stack copy, and a byte more or less.
+  for (size_t width : Around(kShortWindow)) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < 20; ++i)
+      lines.push_back(std::string(width - 6 + random() % 4, 'x') + Pick(random, {"1", "12", "-3", "1e2", "9", "+0"}) +
+                      Pick(random, {"", "5", "x7"}));
+    add(lines, 2, uint32_t(width));
+  }
+  // Numbers of as many digits as the common number may have, and one more
+  // or less; runs of number characters as long as the scanner's stack copy,
+  // an exponent near its end.
+  for (size_t digits : Around(kPlainDigits)) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < 30; ++i) {
+      std::string number = Pick(random, {"", "-", "+"});
+      for (size_t k = digits - random() % 2; k > 0; --k) number += static_cast<char>('0' + random() % 3);
+      if (random() % 3 == 0) number.insert(1 + random() % (number.size() - 1), ".");
+      lines.push_back("v" + number + Pick(random, {"", "e3", "E-2", "d", "x", "0"}));
+    }
+    add(lines, 1, 40);
+  }
+  for (size_t run : {kShortCopy - kConversionLookahead - 1, kShortCopy - kConversionLookahead, kShortCopy - 2,
+                     kShortCopy - 1, kShortCopy, kShortCopy + 1}) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < 16; ++i) {
+      std::string line;
+      for (size_t k = run - 3 - random() % 2; k > 0; --k) line += random() % 3 ? "7" : "８";
+      lines.push_back(line + Pick(random, {"e+5", "e5", "ｅ１", "E-", "e", "e+", "1e"}) + Pick(random, {"", "８", "x"}));
+    }
+    add(lines, 1, kColumnWidthDefault);
+  }
+  // Lines that share a long beginning of numbers and letters, so that the
+  // numeric walk goes step by step, looks for a common run to pass (after
+  // kLookAfter bytes) and passes one of about kWorthPassing; a number and
+  // its exponent letter where the run ends; and the white space that may
+  // stand before a number.
+  for (size_t shared : {size_t(kLookAfter) + kWorthPassing - 1, size_t(kLookAfter) + kWorthPassing,
+                        size_t(kLookAfter) + kWorthPassing + 1, size_t(kLookAfter) + kWorthPassing + 4}) {
+    std::string filler;
+    while (filler.size() < shared) filler += "a12-";
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < 30; ++i) {
+      std::string line = filler.substr(0, shared - random() % 5) + Pick(random, {"-1", "1", "0", "2", "-", "１", ""});
+      line += Pick(random, {"e5", "e53", "e5x", "d3", "D", "E+1", "ｅ５", "e", "", "x"});
+      line += Pick(random, {"", "3", "x", "\n5", "\v7", "\f1", "\r2", " 4", "\t6", "亜"});
+      lines.push_back(line);
+    }
+    // Negative mantissas whose exponents differ only after the run: passing
+    // the mantissa with the run would compare the exponents alone.
+    for (const char* number : {"-1e53", "-1e5x", "1e53", "1e5x", "-1d33", "-1d3x", "-1E+53", "-1E+5x"})
+      lines.push_back(filler.substr(0, shared) + number);
+    add(lines, uint32_t(shared - 2), 9);
+  }
+  // LF, VT, FF and CR before numbers, and other white space after them:
+  // the half-width scanner takes all of it, but refuses to begin at a space.
+  // The text begins with an LF (no line end before it).
+  {
+    std::vector<std::string> lines = {"\n7"};
+    for (const char* before : {"\n", "\v", "\f", "\r"})
+      for (const char* after : {"", " ", "\t"}) lines.push_back(std::string("v") + before + after + "5");
+    for (size_t i = 0; i < 40; ++i)
+      lines.push_back(Pick(random, {"v", ""}) + Pick(random, {"\n", "\v", "\f", "\r"}) +
+                      Pick(random, {"", "", " ", "\t", "\r", "\n"}) + Pick(random, {"5", "12", "-3", "x", "５"}));
+    add(lines, 2, 3);
+  }
+  // Lines as long as the in-place copy and the compared block, around.
+  {
+    std::vector<std::string> lines;
+    for (size_t length : {kCompareBlock - 1, kCompareBlock, kCompareBlock + 1, kInlineCopy - 1, kInlineCopy,
+                          kInlineCopy + 1})
+      for (int k = 0; k < 4; ++k) {
+        std::string line;
+        while (line.size() < length) line += Pick(random, {"a", "a", "a", "A", "b"});
+        lines.push_back(line);
+      }
+    add(lines, 1, uint32_t(kCompareBlock));
+  }
+  return texts;
+}
+
+// Every order of the differential test above, with and without duplicates
+// removed and extracted, both through SortText and the filter's way (whose
+// sink drains at a few sizes, so that lines are cut at its end).
+TEST(Differential, TextsAroundEveryGearSizeMatchThePlainEngine) {
+  std::vector<GearText> texts = MakeGearTexts();
+  for (size_t t = 0; t < texts.size(); ++t) {
+    const GearText& g = texts[t];
+    for (int index = 0; index < 16; ++index) {
+      for (int variant = 0; variant < 3; ++variant) {
+        bool fullWidth = variant == 2;
+        if (fullWidth && !(index & 1)) continue;
+        SortOptions options = OptionsFrom("", g.from, g.width);
+        options.TreatNumberAsNumerical = index & 1;
+        options.SortByColumn = (index >> 1) & 1;
+        options.CompareAsBinaryText = (index >> 2) & 1;
+        options.SortAscending = (index >> 3) & 1;
+        options.TreatZenNumAsNumerical = fullWidth;
+        options.RemoveDuplicateLine = variant == 1;
+        options.ExtractDuplicateLine = variant == 1;
+        std::string output, duplicates;
+        bool reference = ReferenceSortText(g.text, options, output, duplicates);
+        SortRun run = RunSortText(g.text, options);
+        ASSERT_EQ(run.ok, reference) << "text " << t << " entry " << index << " variant " << variant;
+        ASSERT_EQ(run.output, output) << "text " << t << " entry " << index << " variant " << variant;
+        ASSERT_EQ(run.duplicates, duplicates) << "text " << t << " entry " << index << " variant " << variant;
+        SortRun written = RunSortForWriting(g.text, options, 5 + t % 11);
+        ASSERT_EQ(written.ok, reference) << "text " << t << " entry " << index << " variant " << variant;
+        ASSERT_EQ(written.output, output) << "filter's way: text " << t << " entry " << index << " variant " << variant;
+        ASSERT_EQ(written.duplicates, duplicates) << "filter's way: text " << t << " entry " << index;
       }
     }
   }

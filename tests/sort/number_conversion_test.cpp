@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/heap.h"
+#include "sort/gear_sizes.h"
 #include "sort/number_scanner.h"
 #include "tests/sort/sort_support.h"
 
@@ -144,6 +145,14 @@ TEST(ConvertNumber, RoundsCorrectly) {
     double value = 0;
     EXPECT_EQ(ConvertNumber(c.text.c_str(), value), c.length);
     EXPECT_EQ(BitsOf(value), c.bits) << value << " vs " << FromBits(c.bits);
+  }
+  // As many significant digits before the point as are kept, one less and
+  // more: the digits dropped still count for the scale.
+  for (size_t digits : {size_t(kKeptDigits) - 1, size_t(kKeptDigits), size_t(kKeptDigits) + 1}) {
+    std::string text = "1" + Repeat('0', digits - 1) + "e-" + std::to_string(digits - 1);
+    double value = 0;
+    EXPECT_EQ(ConvertNumber(text.c_str(), value), text.size()) << digits;
+    EXPECT_EQ(value, 1.0) << digits;
   }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/heap.h"
 #include "platform/message_box.h"
 #include "sort/sort_text.h"
+#include "sort/write_lines.h"
 
 namespace {
 
@@ -80,6 +81,46 @@ SortRun RunSortText(const std::string& input, const SortOptions& options, long f
     run.output = text;
     run.hasDuplicates = duplicates != nullptr;
     if (duplicates) run.duplicates = duplicates;
+  }
+  ReleaseLink(link);
+  return run;
+}
+
+namespace {
+
+bool DrainToString(TextSink& sink) {
+  static_cast<std::string*>(sink.context)->append(sink.buffer, sink.used);
+  sink.used = 0;
+  return true;
+}
+
+}  // namespace
+
+SortRun RunSortForWriting(const std::string& input, const SortOptions& options, size_t sinkCapacity) {
+  ResetSortState();
+  g_sortOptions = options;
+  EditorLink link = {};
+  link.heap = CreatePrivateHeap(0);
+  link.mainWindow = reinterpret_cast<WindowHandle>(0x1234);
+  SortRun run;
+  size_t terminator = SortNeedsWritableText(options, input.size()) ? 1 : 0;
+  char* block = static_cast<char*>(AllocateBlock(link.heap, 0, 1 + input.size() + terminator));
+  block[0] = '\r';  // what lies before the text is no part of it, not even of its first line end
+  char* text = block + 1;
+  std::memcpy(text, input.data(), input.size());
+  if (terminator) text[input.size()] = '\0';
+  SortedLines sorted = {};
+  char* duplicates = nullptr;
+  g_messages = 0;
+  run.ok = SortForWriting(link, text, input.size(), sorted, duplicates);
+  run.messages = g_messages;
+  if (run.ok) {
+    std::vector<char> buffer(sinkCapacity);
+    TextSink sink = {buffer.data(), sinkCapacity, 0, DrainToString, &run.output};
+    char* duplicatesEnd = duplicates;
+    EXPECT_TRUE(WriteSortedLines(sorted, sink, duplicatesEnd) && DrainToString(sink));
+    run.hasDuplicates = duplicates != nullptr;
+    if (duplicates) run.duplicates.assign(duplicates, duplicatesEnd);
   }
   ReleaseLink(link);
   return run;

@@ -31,6 +31,12 @@ struct SortRun {
 // failAt = k makes the k-th allocation inside SortText fail (0: none).
 SortRun RunSortText(const std::string& input, const SortOptions& options, long failAt = 0);
 
+// One SortForWriting call, the filter's way: the text in a block that ends
+// with it where the order only reads it (so that a read past its end is an
+// overrun), after a CR, written through a sink of the given capacity,
+// drained whenever it fills.
+SortRun RunSortForWriting(const std::string& input, const SortOptions& options, size_t sinkCapacity);
+
 // The lines of a text cut at CR LF; a final CR LF ends the last line.
 std::vector<std::string> SplitAtLineEnds(const std::string& text);
 
