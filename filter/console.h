@@ -34,6 +34,12 @@ bool EmptyFile(std::FILE* stream);
 // before it ends; null: none. The path is copied.
 void RemoveOnInterrupt(const char* path);
 
+// Holds back, until released, the interrupts that RemoveOnInterrupt answers,
+// so that a file made and the note to remove it come as one step: an
+// interrupt between the two would leave the file behind.
+void HoldInterrupts();
+void ReleaseInterrupts();
+
 // A text of the program's own (code page 932) as the user's terminal reads
 // it: in the codeset of the user's locale where that is another one (POSIX),
 // as it is on Windows, in a code page 932 locale, or when it cannot be

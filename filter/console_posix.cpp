@@ -54,9 +54,12 @@ bool ConvertText(const char* text, const std::string& codeset, std::string& conv
   return whole;
 }
 
-// The file an interrupted run removes, read by the signal handler.
+// The file an interrupted run removes, read by the signal handler, and the
+// signals that end a run so (a reader that closed standard output too).
 char g_interruptRemoves[4096];
 volatile sig_atomic_t g_interruptRemovesSet = 0;
+constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+sigset_t g_heldBefore;  // the signal mask before HoldInterrupts
 
 // unlink is safe in a signal handler; the signal then ends the process as
 // it would have without the handler.
@@ -96,7 +99,6 @@ bool ReplaceFileWith(const char* from, const char* to) { return std::rename(from
 
 bool EmptyFile(std::FILE* stream) { return ftruncate(fileno(stream), 0) == 0; }
 
-// A standard output that a reader closed ends the run too (SIGPIPE).
 void RemoveOnInterrupt(const char* path) {
   static bool handled = false;
   g_interruptRemovesSet = 0;
@@ -105,7 +107,7 @@ void RemoveOnInterrupt(const char* path) {
   g_interruptRemovesSet = 1;
   if (handled) return;
   handled = true;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+  for (int signal : kInterruptSignals) {
     struct sigaction action = {};
     action.sa_handler = RemoveAndEnd;
     sigemptyset(&action.sa_mask);
@@ -114,6 +116,16 @@ void RemoveOnInterrupt(const char* path) {
     sigaction(signal, &action, nullptr);
   }
 }
+
+// A signal that comes meanwhile waits, and is answered once released.
+void HoldInterrupts() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  for (int signal : kInterruptSignals) sigaddset(&signals, signal);
+  sigprocmask(SIG_BLOCK, &signals, &g_heldBefore);
+}
+
+void ReleaseInterrupts() { sigprocmask(SIG_SETMASK, &g_heldBefore, nullptr); }
 
 std::string ToLocaleCodeset(const char* text) {
   const std::string& codeset = UserCodeset();

@@ -57,8 +57,13 @@ namespace {
 // thread of its own while the main thread may write the file.
 char g_interruptRemoves[MAX_PATH * 2];
 volatile LONG g_interruptRemovesSet = 0;
+volatile LONG g_interruptsHeld = 0;
+
+// The longest an interrupt waits for a hold: a file made and its note.
+const int kHoldWaitMilliseconds = 2000;
 
 BOOL WINAPI RemoveOnConsoleInterrupt(DWORD) {
+  for (int waited = 0; g_interruptsHeld && waited < kHoldWaitMilliseconds; ++waited) Sleep(1);
   if (g_interruptRemovesSet) DeleteFileA(g_interruptRemoves);
   return FALSE;  // the default handler then ends the process
 }
@@ -73,6 +78,10 @@ void RemoveOnInterrupt(const char* path) {
   g_interruptRemovesSet = 1;
   if (!handled) handled = SetConsoleCtrlHandler(RemoveOnConsoleInterrupt, TRUE) != 0;
 }
+
+// The console's handler runs on a thread of its own: it waits for the hold.
+void HoldInterrupts() { InterlockedExchange(&g_interruptsHeld, 1); }
+void ReleaseInterrupts() { InterlockedExchange(&g_interruptsHeld, 0); }
 
 // Large pages need a privilege that a user seldom holds.
 void AdviseLargePages(void*, size_t) {}

@@ -27,8 +27,13 @@ void DiscardDuplicatesFile(DuplicatesFile& file) {
 }
 
 bool CreateDuplicatesBeside(DuplicatesFile& file) {
+  HoldInterrupts();
   file.stream = CreateFileBeside(file.path.c_str(), file.beside);
-  if (!file.stream) return file.beside.clear(), false;
-  RemoveOnInterrupt(file.beside.c_str());
-  return true;
+  if (file.stream) {
+    RemoveOnInterrupt(file.beside.c_str());
+  } else {
+    file.beside.clear();
+  }
+  ReleaseInterrupts();
+  return file.stream != nullptr;
 }
