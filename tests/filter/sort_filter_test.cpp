@@ -24,6 +24,7 @@
 #include "platform/format.h"
 #include "res/texts.h"
 #include "tests/filter/run_program.h"
+#include "tests/sort/sort_support.h"
 
 // ordwell-sort run as a process: each row gives the arguments, the input on
 // standard input (and in the file in.txt beside it), and what must come out.
@@ -468,15 +469,6 @@ TEST(SortFilter, InputRewrittenWhileSorted) {
   RemoveFolder(dir);
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (size_t start = 0, end; start < text.size(); start = end + 2) {
-    end = text.find("\r\n", start);
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
-
 // A text of exactly size bytes in lines of many lengths, ending with CR LF.
 std::string TextOfSize(size_t size) {
   std::string text;
@@ -494,7 +486,7 @@ TEST(SortFilter, PipedTextsAroundTheBlockSizesKeepEveryByte) {
   for (size_t size : {kOutputBuffer - 1, kOutputBuffer, kOutputBuffer + 1, kReadBlock - 1, kReadBlock, kReadBlock + 1,
                       2 * kReadBlock + 1}) {
     std::string text = TextOfSize(size);
-    std::vector<std::string> lines = SplitLines(text);
+    std::vector<std::string> lines = SplitAtLineEnds(text);
     std::sort(lines.begin(), lines.end());
     std::string expected;
     for (const std::string& l : lines) expected += l + "\r\n";

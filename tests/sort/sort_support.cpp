@@ -48,13 +48,24 @@ void ResetSortState() {
   SetMessageBoxHook(CountMessage);
 }
 
-SortRun RunSortText(const std::string& input, const SortOptions& options, long failAt) {
+namespace {
+
+// The sort's state at its start, the options set, and a link of its own
+// heap, as the sort driver takes it.
+EditorLink StartSortRun(const SortOptions& options) {
   ResetSortState();
   g_sortOptions = options;
   EditorLink link = {};
   link.heap = CreatePrivateHeap(0);
   link.mainWindow = reinterpret_cast<WindowHandle>(0x1234);
   link.editPane = reinterpret_cast<WindowHandle>(0x5678);
+  return link;
+}
+
+}  // namespace
+
+SortRun RunSortText(const std::string& input, const SortOptions& options, long failAt) {
+  EditorLink link = StartSortRun(options);
   SortRun run;
   char* text = static_cast<char*>(AllocateBlock(link.heap, 0, input.size() + 1));
   if (!text) {
@@ -97,11 +108,7 @@ bool DrainToString(TextSink& sink) {
 }  // namespace
 
 SortRun RunSortForWriting(const std::string& input, const SortOptions& options, size_t sinkCapacity) {
-  ResetSortState();
-  g_sortOptions = options;
-  EditorLink link = {};
-  link.heap = CreatePrivateHeap(0);
-  link.mainWindow = reinterpret_cast<WindowHandle>(0x1234);
+  EditorLink link = StartSortRun(options);
   SortRun run;
   size_t terminator = SortNeedsWritableText(options, input.size()) ? 1 : 0;
   char* block = static_cast<char*>(AllocateBlock(link.heap, 0, 1 + input.size() + terminator));
