@@ -19,18 +19,20 @@ status=0
 started=$SECONDS
 results=()
 # Runs one step: its title, then the command; records PASSED or FAILED with
-# its time.
+# its time, and fails as the command did.
 step() {
-  local title=$1 begin=$SECONDS
+  local title=$1 begin=$SECONDS rc=0
   shift
   echo; echo "=== $title"
-  if "$@"; then
+  "$@" || rc=1
+  if [ $rc -eq 0 ]; then
     results+=("PASSED   $title ($((SECONDS - begin)) s)")
   else
     results+=("FAILED   $title ($((SECONDS - begin)) s)")
     status=1
   fi
   echo "--- $title: $((SECONDS - begin)) s"
+  return $rc
 }
 not_run() {
   echo; echo "=== $1"; echo "--- NOT RUN: $2"
@@ -47,8 +49,7 @@ summary() {
 }
 # A build that fails ends the run: nothing after it could be trusted.
 build_or_end() {
-  step "$1: build" build "$1"
-  [ "${results[-1]#PASSED}" != "${results[-1]}" ] || { summary; exit 1; }
+  step "$1: build" build "$1" || { summary; exit 1; }
 }
 
 build_or_end native

@@ -4,9 +4,10 @@
 # every program runs in it and foreground windows are seen as a user would
 # see them. Where the machine runs 32-bit code the 32-bit loader makes it,
 # as WoW64 with the 32-bit parts; elsewhere the 64-bit loader.
-# Usage: tools/wine-prefix.sh PREFIX   (DISPLAY must be set)
+# Usage: tools/wine-prefix.sh PREFIX STATE   (DISPLAY must be set; STATE is
+# what `tools/host.sh i386` answered)
 set -uo pipefail
-prefix=$1
+prefix=$1 state=${2:?usage: tools/wine-prefix.sh PREFIX STATE}
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
 root=$(cd "$(dirname "$0")/.." && pwd)
 stamp=$prefix/.ordwell-ready
@@ -23,7 +24,6 @@ fail() {
 # The prefix's kind: wow64 where it was made with the 32-bit parts, else 64.
 # A prefix made without them cannot start a 32-bit program (c0000135): on a
 # machine that runs them now it is made again; elsewhere it is kept.
-state=$("$root/tools/host.sh" i386)
 wanted=64 wine=$("$root/tools/host.sh" get loader_win64 "$state")
 [ "$state" = runs ] && { wanted=wow64 wine=$("$root/tools/host.sh" get loader_win32 "$state"); }
 export WINELOADER=$wine

@@ -30,7 +30,7 @@ state=$("$root/tools/host.sh" i386)
 loader64=$("$root/tools/host.sh" get loader_win64 "$state")
 [ -x "$loader64" ] || { echo "with-wine: FAILED: Wine's 64-bit loader $loader64 is missing; run tools/setup.sh" >&2; exit 1; }
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINELOADER=$loader64
-"$root/tools/wine-prefix.sh" "$prefix" || exit 1
+"$root/tools/wine-prefix.sh" "$prefix" "$state" || exit 1
 wineserver -p
 "$loader64" cmd /c exit </dev/null >/dev/null 2>&1
 if [ -n "$probe" ]; then
