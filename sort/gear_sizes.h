@@ -9,7 +9,7 @@
 // Line sort: stretches of at most this many entries are left to insertion.
 constexpr ptrdiff_t kInsertionStretch = 16;
 
-// Line table: grown by this many entries at a time (16 KB of pointers on
+// Line table: room by this many entries at a time (16 KB of pointers on
 // 32-bit Windows).
 constexpr size_t kLineTableStep = 4096;
 

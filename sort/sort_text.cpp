@@ -37,14 +37,18 @@ struct SortBlocks {
   LineTable table;
 };
 
-// By a fixed step, not by doubling.
-bool GrowLineTable(HeapHandle heap, LineTable& table) {
-  size_t capacity = table.capacity + kLineTableStep;
-  void* grown = ReallocateBlock(heap, kHeapZeroMemory, table.lines, capacity * sizeof(const char*));
-  if (!grown) return false;
-  table.lines = static_cast<const char**>(grown);
-  table.capacity = capacity;
-  return true;
+// The table takes the room that growing it by kLineTableStep entries for
+// each line found beyond its room would end with, but at once: every growth
+// would move the whole table (the system's reallocation does under Wine),
+// which costs the square of the line count. The entries are the text's CR
+// LF pairs and one more, the piece after the last (dropped when empty).
+bool AllocateLineTable(HeapHandle heap, const char* text, size_t length, LineTable& table) {
+  bool lastLineOpen = false;
+  size_t lines = CountLines(text, length, lastLineOpen);
+  size_t entries = lastLineOpen ? lines : lines + 1;
+  table.capacity = (entries + kLineTableStep - 1) / kLineTableStep * kLineTableStep;
+  table.lines = static_cast<const char**>(AllocateBlock(heap, 0, table.capacity * sizeof(const char*)));
+  return table.lines != nullptr;
 }
 
 bool ReportNoMemory(const EditorLink& link) {
@@ -60,14 +64,14 @@ bool ReportOutOfMemory(const EditorLink& link, SortBlocks& blocks) {
   return ReportNoMemory(link);
 }
 
-// Overwrites every CR LF with two NULs and records where each line starts.
-bool SplitLines(HeapHandle heap, char* text, size_t length, LineTable& table) {
+// Overwrites every CR LF with two NULs and records where each line starts,
+// in a table that AllocateLineTable gave room for all of them.
+void SplitLines(char* text, size_t length, LineTable& table) {
   table.lines[0] = text;
   table.count = 1;
   char* end = text + length;
   for (char* hit = const_cast<char*>(FindLineEnd(text, end)); hit;
        hit = const_cast<char*>(FindLineEnd(hit + 2, end))) {
-    if (table.count == table.capacity && !GrowLineTable(heap, table)) return false;
     hit[0] = '\0';
     hit[1] = '\0';
     table.lines[table.count++] = hit + 2;
@@ -77,7 +81,6 @@ bool SplitLines(HeapHandle heap, char* text, size_t length, LineTable& table) {
     --table.count;
   else
     table.lastLineOpen = true;
-  return true;
 }
 
 size_t ComparatorIndex(const SortOptions& options) {
@@ -137,9 +140,8 @@ bool SortKeyedText(EditorLink& link, const char* text, size_t size, SortedLines&
 // The table of a text cut in place, sorted through the comparator.
 bool SortCutText(EditorLink& link, char* text, size_t size, SortedLines& sorted) {
   SortBlocks blocks = {};
-  blocks.table.lines = static_cast<const char**>(AllocateBlock(link.heap, 0, kLineTableStep * sizeof(const char*)));
-  blocks.table.capacity = kLineTableStep;
-  if (!blocks.table.lines || !SplitLines(link.heap, text, size, blocks.table)) return ReportOutOfMemory(link, blocks);
+  if (!AllocateLineTable(link.heap, text, size, blocks.table)) return ReportOutOfMemory(link, blocks);
+  SplitLines(text, size, blocks.table);
   if (blocks.table.count < 2) return false;
   sorted.before = PrepareComparator(g_sortOptions);
   TieBreakMode = true;
@@ -172,16 +174,15 @@ bool SortText(EditorLink& link, char*& text, char*& duplicates) {
   HeapHandle heap = link.heap;
   SortBlocks blocks = {};
   blocks.input = text;
-  blocks.table.lines = static_cast<const char**>(AllocateBlock(heap, 0, kLineTableStep * sizeof(const char*)));
-  blocks.table.capacity = kLineTableStep;
   size_t size = TextLength(blocks.input) + 1;
+  AllocateLineTable(heap, blocks.input, size - 1, blocks.table);
   blocks.output = static_cast<char*>(AllocateBlock(heap, kHeapZeroMemory, size + kEmptyLastLineEnd));
   text = blocks.output;
   if (g_sortOptions.ExtractDuplicateLine) blocks.duplicates = static_cast<char*>(AllocateBlock(heap, kHeapZeroMemory, size));
   duplicates = blocks.duplicates;
   if (!blocks.table.lines || !blocks.output || (g_sortOptions.ExtractDuplicateLine && !blocks.duplicates))
     return ReportOutOfMemory(link, blocks);
-  if (!SplitLines(heap, blocks.input, size - 1, blocks.table)) return ReportOutOfMemory(link, blocks);
+  SplitLines(blocks.input, size - 1, blocks.table);
   if (blocks.table.count < 2) return false;
 
   LineComparator before = PrepareComparator(g_sortOptions);
