@@ -225,7 +225,7 @@ int CompareLocale(const char* first, int firstLength, const char* second, int se
   return kCompareEqual;
 }
 
-bool LocaleKeysAvailable() { return true; }
+bool LocaleKeysAvailable() { return !WholeLocaleKeysForced(); }
 
 uint64_t ReadLocaleKey(const char* text, size_t length, LocaleKeyCursor& cursor) {
   const unsigned char* t = reinterpret_cast<const unsigned char*>(text);
@@ -257,4 +257,24 @@ uint64_t ReadLocaleKey(const char* text, size_t length, LocaleKeyCursor& cursor)
     cursor.at += width;
   }
   return filled == 0 ? 0 : key << (8 * (kKeyChunk - filled));
+}
+
+// The chunks end to end, up to the first 0, which only pads the last one.
+bool MakeLocaleKey(const char* text, int length, unsigned char* key, size_t room, size_t& made) {
+  if (!text || length < -1) return false;
+  size_t n = static_cast<size_t>(MeasuredLength(text, length));
+  LocaleKeyCursor cursor = {0, 0};
+  made = 0;
+  for (;;) {
+    uint64_t chunk = ReadLocaleKey(text, n, cursor);
+    for (int shift = 56; shift >= 0; shift -= 8) {
+      unsigned char byte = static_cast<unsigned char>(chunk >> shift);
+      if (byte == 0) {
+        if (made <= room) SpoilLocaleKey(key, made);
+        return true;
+      }
+      if (made < room) key[made] = byte;
+      ++made;
+    }
+  }
 }

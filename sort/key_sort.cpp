@@ -238,8 +238,8 @@ void SortGroup(const SortContext& c, KeyedLine* lines, size_t n, unsigned byte, 
 
 bool ChooseKeyOrder(const SortOptions& options, KeyOrder& order) {
   if (options.TreatNumberAsNumerical) return false;
-  if (!options.CompareAsBinaryText && !LocaleKeysAvailable()) return false;
   order.locale = !options.CompareAsBinaryText;
+  order.whole = order.locale && !LocaleKeysAvailable();
   order.column = options.SortByColumn != 0;
   order.columnFrom = options.ColumnFrom;
   order.columnWidth = options.ColumnWidth;

@@ -20,6 +20,7 @@ struct KeyedLine {
 
 struct KeyOrder {
   bool locale;           // locale keys, else the bytes themselves
+  bool whole;            // locale keys made whole for each line (whole_key_sort.h), else read in chunks
   bool column;           // the column window, else the whole line
   uint32_t columnFrom;   // 0-based
   uint32_t columnWidth;
@@ -30,8 +31,7 @@ struct KeyOrder {
 constexpr size_t kKeyedTextLimit = 0xFFFFFFFFu;
 
 // The keyed order that options ask for (ColumnFrom read as 0-based); false
-// for the numeric orders, and for locale order where the collation gives no
-// keys.
+// for the numeric orders.
 bool ChooseKeyOrder(const SortOptions& options, KeyOrder& order);
 
 // Sorts the lines (offset and length set) into the order's result.

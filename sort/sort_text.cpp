@@ -13,6 +13,7 @@
 #include "sort/line_sort.h"
 #include "sort/number_scanner.h"
 #include "sort/text_words.h"
+#include "sort/whole_key_sort.h"
 #include "sort/write_lines.h"
 
 namespace {
@@ -97,8 +98,8 @@ LineComparator PrepareComparator(SortOptions& options) {
 
 // The keyed orders sort the lines by their keys (key_sort.h), which gives
 // what the comparator would, in a block of their own, and are written from
-// it; without that block they are sorted through the comparator like the
-// rest, and written from the table.
+// it; without that block, or where whole keys failed their check, they are
+// sorted through the comparator like the rest, and written from the table.
 SortedLines SortTable(HeapHandle heap, const char* input, size_t length, LineTable& table, LineComparator before) {
   SortedLines sorted = {};
   sorted.table = table.lines;
@@ -107,6 +108,15 @@ SortedLines SortTable(HeapHandle heap, const char* input, size_t length, LineTab
   sorted.lastLineOpen = table.lastLineOpen;
   bool keyed = ChooseKeyOrder(g_sortOptions, sorted.order) && length <= kKeyedTextLimit;
   KeyedLine* keys = keyed ? static_cast<KeyedLine*>(AllocateBlock(heap, 0, table.count * sizeof(KeyedLine))) : nullptr;
+  if (keys && sorted.order.whole) {
+    if (SortByWholeKeys(heap, input, table.lines, table.count, sorted.order, keys)) {
+      sorted.text = input;
+      sorted.keyed = keys;
+      return sorted;
+    }
+    FreeBlock(heap, 0, keys);
+    keys = nullptr;
+  }
   if (!keys) {
     SortLines(table.lines, table.count, before);
     return sorted;
@@ -137,19 +147,16 @@ bool SortKeyedText(EditorLink& link, const char* text, size_t size, SortedLines&
   return true;
 }
 
-// The table of a text cut in place, sorted through the comparator.
+// The table of a text cut in place, sorted as SortText sorts it.
 bool SortCutText(EditorLink& link, char* text, size_t size, SortedLines& sorted) {
   SortBlocks blocks = {};
   if (!AllocateLineTable(link.heap, text, size, blocks.table)) return ReportOutOfMemory(link, blocks);
   SplitLines(text, size, blocks.table);
   if (blocks.table.count < 2) return false;
-  sorted.before = PrepareComparator(g_sortOptions);
+  LineComparator before = PrepareComparator(g_sortOptions);
   TieBreakMode = true;
-  SortLines(blocks.table.lines, blocks.table.count, sorted.before);
+  sorted = SortTable(link.heap, text, size, blocks.table, before);
   TieBreakMode = false;
-  sorted.table = blocks.table.lines;
-  sorted.count = blocks.table.count;
-  sorted.lastLineOpen = blocks.table.lastLineOpen;
   return true;
 }
 
@@ -200,9 +207,11 @@ bool SortText(EditorLink& link, char*& text, char*& duplicates) {
   return true;
 }
 
+// Whole keys are checked by the comparison, which takes NUL-terminated
+// lines, and a failed check sorts through the comparator.
 bool SortNeedsWritableText(const SortOptions& options, size_t size) {
   KeyOrder order = {};
-  return !ChooseKeyOrder(options, order) || size > kKeyedTextLimit;
+  return !ChooseKeyOrder(options, order) || order.whole || size > kKeyedTextLimit;
 }
 
 bool SortForWriting(EditorLink& link, char* text, size_t size, SortedLines& sorted, char*& duplicates) {

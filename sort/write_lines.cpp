@@ -28,7 +28,9 @@ void PrefetchLine(const SortedLines& lines, size_t i) {
 #endif
 }
 
+// Lines sorted by whole keys carry the answer of their check.
 bool IsDuplicate(const SortedLines& lines, size_t i) {
+  if (lines.keyed && lines.order.whole) return lines.keyed[i].prefix != 0;
   if (lines.keyed) return SameKey(lines.text, lines.keyed[i - 1], lines.keyed[i], lines.order);
   return lines.before(lines.table[i - 1], lines.table[i]) == 0;
 }

@@ -15,6 +15,7 @@
 #include "cmdline/arg_list.h"
 #include "cmdline/sort_options.h"
 #include "cmdline/switches.h"
+#include "platform/collate.h"
 #include "platform/heap.h"
 #include "platform/message_box.h"
 #include "res/texts.h"
@@ -139,6 +140,7 @@ struct SortCase {
   std::string text;
   SortOptions options;
   long driverBlocks;  // line table, output, duplicates text
+  bool wholeKeys;     // the locale order by whole keys, as on Windows
 };
 
 // More lines than one step of the line table holds.
@@ -165,9 +167,11 @@ bool SortWithFailure(const SortCase& c, long k) {
   char* text = static_cast<char*>(AllocateBlock(link.heap, 0, c.text.size() + 1));
   std::memcpy(text, c.text.c_str(), c.text.size() + 1);
   char* duplicates = nullptr;
+  ForceWholeLocaleKeys(c.wholeKeys);
   InjectedFailure failure(k);
   bool ok = SortText(link, text, duplicates);
   bool hit = failure.Disarm();
+  ForceWholeLocaleKeys(false);
   if (hit && k <= c.driverBlocks) {
     EXPECT_FALSE(ok);
     EXPECT_EQ(g_messages, 1);
@@ -185,17 +189,23 @@ bool SortWithFailure(const SortCase& c, long k) {
 }
 
 bool SortManyLinesWithFailure(long k) {
-  static const SortCase c = {ManyLinesText(), OptionsFrom("abre"), 3};
+  static const SortCase c = {ManyLinesText(), OptionsFrom("abre"), 3, false};
+  return SortWithFailure(c, k);
+}
+
+// The keys' blocks refused: sorted through the comparator instead.
+bool SortByWholeKeysWithFailure(long k) {
+  static const SortCase c = {ManyLinesText() + NumberText(), OptionsFrom("are"), 3, true};
   return SortWithFailure(c, k);
 }
 
 bool SortNumbersInColumnsWithFailure(long k) {
-  static const SortCase c = {NumberText(), OptionsFrom("anczre", 2, 6), 3};
+  static const SortCase c = {NumberText(), OptionsFrom("anczre", 2, 6), 3, false};
   return SortWithFailure(c, k);
 }
 
 bool SortFullWidthNumbersWithFailure(long k) {
-  static const SortCase c = {NumberText(), OptionsFrom("nz"), 2};
+  static const SortCase c = {NumberText(), OptionsFrom("nz"), 2, false};
   return SortWithFailure(c, k);
 }
 
@@ -262,6 +272,7 @@ void PrintTo(const Operation& op, std::ostream* out) { *out << op.name; }
 const Operation kOperations[] = {
     {"SplitCommandLineAndParseSwitches", SplitAndParseWithFailure},
     {"SortTextOfManyLines", SortManyLinesWithFailure},
+    {"SortTextByWholeKeys", SortByWholeKeysWithFailure},
     {"SortTextNumbersInColumns", SortNumbersInColumnsWithFailure},
     {"SortTextFullWidthNumbers", SortFullWidthNumbersWithFailure},
     {"ColumnNumericComparison", CompareColumnsWithFailure},

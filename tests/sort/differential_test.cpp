@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/collate.h"
 #include "sort/comparators.h"
+#include "sort/key_order.h"
 #include "sort/gear_sizes.h"
 #include "sort/number_scanner.h"
 #include "tests/sort/reference_engine.h"
@@ -336,8 +338,46 @@ TEST(Differential, TextsAroundEveryGearSizeMatchThePlainEngine) {
         ASSERT_EQ(run.duplicates, duplicates) << "text " << t << " entry " << index << " variant " << variant;
         SortRun written = RunSortForWriting(g.text, options, 5 + t % 11);
         ASSERT_EQ(written.ok, reference) << "text " << t << " entry " << index << " variant " << variant;
+        if (!options.TreatNumberAsNumerical) {
+          ASSERT_TRUE(written.keyed) << "text " << t << " entry " << index;
+        }
         ASSERT_EQ(written.output, output) << "filter's way: text " << t << " entry " << index << " variant " << variant;
         ASSERT_EQ(written.duplicates, duplicates) << "filter's way: text " << t << " entry " << index;
+      }
+    }
+  }
+  ResetSortState();
+}
+
+// The locale orders by whole keys, as on Windows, also where keys are read
+// in chunks; then with every third key spoiled, as keys that disagree with
+// the comparison: the result is the comparator's either way, by the keys
+// when they pass their check, through the comparator when they do not.
+TEST(Differential, WholeKeysGiveTheComparatorsOrderOrNone) {
+  std::vector<GearText> texts = MakeGearTexts();
+  for (unsigned spoil : {0u, 3u}) {
+    for (size_t t = 0; t < texts.size(); ++t) {
+      for (int index : {0, 2, 8, 10}) {
+        SCOPED_TRACE(testing::Message() << "spoil " << spoil << " text " << t << " entry " << index);
+        SortOptions options = OptionsFrom(t % 2 ? "re" : "", texts[t].from, texts[t].width);
+        options.SortByColumn = (index >> 1) & 1;
+        options.SortAscending = (index >> 3) & 1;
+        std::string output, duplicates;
+        bool reference = ReferenceSortText(texts[t].text, options, output, duplicates);
+        ForceWholeLocaleKeys(true);
+        SpoilLocaleKeys(spoil);
+        SortRun run = RunSortText(texts[t].text, options);
+        SortRun written = RunSortForWriting(texts[t].text, options, 7);
+        ForceWholeLocaleKeys(false);
+        SpoilLocaleKeys(0);
+        ASSERT_EQ(run.ok, reference);
+        ASSERT_EQ(run.output, output);
+        ASSERT_EQ(run.duplicates, duplicates);
+        ASSERT_EQ(written.output, output);
+        ASSERT_EQ(written.duplicates, duplicates);
+        if (spoil == 0) {
+          ASSERT_TRUE(written.keyed);
+        }
       }
     }
   }

@@ -121,6 +121,7 @@ SortRun RunSortForWriting(const std::string& input, const SortOptions& options, 
   g_messages = 0;
   run.ok = SortForWriting(link, text, input.size(), sorted, duplicates);
   run.messages = g_messages;
+  run.keyed = sorted.keyed != nullptr;
   if (run.ok) {
     std::vector<char> buffer(sinkCapacity);
     TextSink sink = {buffer.data(), sinkCapacity, 0, DrainToString, &run.output};

@@ -27,6 +27,7 @@ struct SortRun {
   long blocksLeft = 0;         // blocks on the link heap after the call
   long allocations = 0;        // allocations the call asked for
   long processBlocksLeaked = 0;  // process-heap blocks not freed by the call
+  bool keyed = false;          // the filter's way: the lines came sorted by their keys
 };
 // failAt = k makes the k-th allocation inside SortText fail (0: none).
 SortRun RunSortText(const std::string& input, const SortOptions& options, long failAt = 0);
