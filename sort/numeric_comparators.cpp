@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "platform/heap.h"
+#include "sort/character_ranks.h"
 #include "sort/character_width.h"
 #include "sort/gear_sizes.h"
 #include "sort/key_order.h"
@@ -46,10 +47,13 @@ bool SameCharacter(const char* p1, int w1, const char* p2, int w2) {
 }
 
 // In locale order two characters of the same bytes are equal, which the
-// walk knows without asking the collation.
+// walk knows without asking the collation; ranked characters answer by
+// their ranks, as the collation would.
 int CompareCharacters(const char* p1, int w1, const char* p2, int w2, CharacterOrder order) {
   if (order == CharacterOrder::kBytes) return CompareCharacterBytes(p1, w1, p2, w2);
   if (SameCharacter(p1, w1, p2, w2)) return 0;
+  int sign = 0;
+  if (LocaleCharacterRanks && CompareCharacterRanks(*LocaleCharacterRanks, p1, w1, p2, w2, sign)) return sign;
   return LocaleSign(CompareLocale(p1, w1, p2, w2));
 }
 

@@ -6,6 +6,7 @@
 #include "platform/heap.h"
 #include "platform/message_box.h"
 #include "res/texts.h"
+#include "sort/character_ranks.h"
 #include "sort/comparators.h"
 #include "sort/gear_sizes.h"
 #include "sort/key_sort.h"
@@ -89,10 +90,14 @@ size_t ComparatorIndex(const SortOptions& options) {
          (options.CompareAsBinaryText ? 4 : 0) + (options.SortAscending ? 8 : 0);
 }
 
-// Picks the comparator and sets the process-wide values it reads.
-LineComparator PrepareComparator(SortOptions& options) {
+// Picks the comparator and sets the process-wide values it reads. The
+// numeric locale orders compare characters by rank in a text large enough
+// to pay for ranking them.
+LineComparator PrepareComparator(SortOptions& options, size_t size) {
   if (options.TreatNumberAsNumerical && options.TreatZenNumAsNumerical) NumberScanner = ScanFullWidthNumber;
   if (options.SortByColumn) options.ColumnFrom -= 1;
+  if (options.TreatNumberAsNumerical && !options.CompareAsBinaryText && size >= kRankedCharactersText)
+    LocaleCharacterRanks = RankCharactersOnce();
   return ComparatorTable[ComparatorIndex(options)];
 }
 
@@ -136,7 +141,7 @@ SortedLines SortTable(HeapHandle heap, const char* input, size_t length, LineTab
 bool SortKeyedText(EditorLink& link, const char* text, size_t size, SortedLines& sorted) {
   sorted.count = CountLines(text, size, sorted.lastLineOpen);
   if (sorted.count < 2) return false;
-  PrepareComparator(g_sortOptions);
+  PrepareComparator(g_sortOptions, size);
   ChooseKeyOrder(g_sortOptions, sorted.order);
   KeyedLine* keys = static_cast<KeyedLine*>(AllocateBlock(link.heap, 0, sorted.count * sizeof(KeyedLine)));
   if (!keys) return ReportNoMemory(link);
@@ -153,7 +158,7 @@ bool SortCutText(EditorLink& link, char* text, size_t size, SortedLines& sorted)
   if (!AllocateLineTable(link.heap, text, size, blocks.table)) return ReportOutOfMemory(link, blocks);
   SplitLines(text, size, blocks.table);
   if (blocks.table.count < 2) return false;
-  LineComparator before = PrepareComparator(g_sortOptions);
+  LineComparator before = PrepareComparator(g_sortOptions, size);
   TieBreakMode = true;
   sorted = SortTable(link.heap, text, size, blocks.table, before);
   TieBreakMode = false;
@@ -192,7 +197,7 @@ bool SortText(EditorLink& link, char*& text, char*& duplicates) {
   SplitLines(blocks.input, size - 1, blocks.table);
   if (blocks.table.count < 2) return false;
 
-  LineComparator before = PrepareComparator(g_sortOptions);
+  LineComparator before = PrepareComparator(g_sortOptions, size - 1);
   TieBreakMode = true;
   SortedLines lines = SortTable(heap, blocks.input, size - 1, blocks.table, before);
   TieBreakMode = false;

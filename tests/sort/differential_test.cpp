@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/collate.h"
+#include "sort/character_ranks.h"
+#include "sort/character_width.h"
 #include "sort/comparators.h"
 #include "sort/key_order.h"
 #include "sort/gear_sizes.h"
@@ -379,6 +381,62 @@ TEST(Differential, WholeKeysGiveTheComparatorsOrderOrNone) {
           ASSERT_TRUE(written.keyed);
         }
       }
+    }
+  }
+  ResetSortState();
+}
+
+// Two characters by their ranks get the collation's answer: every pair of
+// single bytes, and each character against others drawn at random.
+TEST(Differential, CharacterRanksAnswerAsTheCollation) {
+  const CharacterRanks* ranks = RankCharactersOnce();
+  ASSERT_NE(ranks, nullptr);
+  std::vector<std::string> characters;
+  for (int lead = 1; lead < 256; ++lead) {
+    characters.push_back(std::string(1, static_cast<char>(lead)));
+    for (int trail = 0x40; IsLeadByte(static_cast<unsigned char>(lead)) && trail < 256; ++trail)
+      if (IsTrailByte(static_cast<unsigned char>(trail))) characters.push_back({static_cast<char>(lead), static_cast<char>(trail)});
+  }
+  size_t ranked = 0;
+  for (const std::string& c : characters) ranked += ranks->rank[CharacterIndex(c.data(), int(c.size()))] != kNoRank;
+  EXPECT_GT(ranked, characters.size() * 99 / 100);
+  std::mt19937 random(932);
+  auto check = [&](const std::string& x, const std::string& y) {
+    int sign = 0;
+    if (!CompareCharacterRanks(*ranks, x.data(), int(x.size()), y.data(), int(y.size()), sign)) return;
+    ASSERT_EQ(sign, LocaleSign(CompareLocale(x.data(), int(x.size()), y.data(), int(y.size())))) << x << " " << y;
+  };
+  for (int x = 1; x < 256; ++x)
+    for (int y = 1; y < 256; ++y)
+      ASSERT_NO_FATAL_FAILURE(check(std::string(1, static_cast<char>(x)), std::string(1, static_cast<char>(y))));
+  for (const std::string& x : characters)
+    for (int k = 0; k < 8; ++k) ASSERT_NO_FATAL_FAILURE(check(x, characters[random() % characters.size()]));
+}
+
+// The numeric locale orders from the text size where characters go by
+// rank, and a byte below it: the same result as by the collation's calls.
+TEST(Differential, NumericLocaleOrdersAroundTheRankedTextSize) {
+  std::mt19937 random(64);
+  std::string body;
+  while (body.size() < kRankedCharactersText) {
+    std::string line = AnyCase(random, "item") + Pick(random, {"-", " ", "", "ｱ"});
+    for (int k = 0; k < 20; ++k)
+      line += Pick(random, {"ア", "あ", "Ａ", "ａ", "A", "a", "b", "B", "1", "01", "２", "-3", "亜", " ", "ｰ", "\x82"});
+    body += line + "\r\n";
+  }
+  for (size_t size : {kRankedCharactersText - 1, kRankedCharactersText}) {
+    std::string text = body.substr(0, size);
+    for (const char* letters : {"n", "anre", "ancz", "nczre"}) {
+      SCOPED_TRACE(testing::Message() << size << " bytes, " << letters);
+      SortOptions options = OptionsFrom(letters, 5, 40);
+      std::string output, duplicates;
+      bool reference = ReferenceSortText(text, options, output, duplicates);
+      SortRun run = RunSortText(text, options);
+      EXPECT_EQ(LocaleCharacterRanks != nullptr, size >= kRankedCharactersText);
+      LocaleCharacterRanks = nullptr;
+      ASSERT_EQ(run.ok, reference);
+      ASSERT_EQ(run.output, output);
+      ASSERT_EQ(run.duplicates, duplicates);
     }
   }
   ResetSortState();

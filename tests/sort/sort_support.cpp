@@ -4,6 +4,7 @@
 
 #include "platform/heap.h"
 #include "platform/message_box.h"
+#include "sort/character_ranks.h"
 #include "sort/sort_text.h"
 #include "sort/write_lines.h"
 
@@ -43,6 +44,7 @@ void ResetSortState() {
   g_sortOptions = OptionsFrom("");
   TieBreakMode = true;
   NumberScanner = ScanHalfWidthNumber;
+  LocaleCharacterRanks = nullptr;
   FailAllocation(0);
   FailAllocationsFrom(0);
   SetMessageBoxHook(CountMessage);
