@@ -19,6 +19,7 @@ NUMERIC = 0.25
 FULL_WIDTH = 1.2
 PEAK = 1.5
 CHANNEL = 1.2
+DEFAULT_ORDER = 5.0
 
 PLAIN_ORDERS = ["byte order", "locale order", "remove duplicates", "column", "column, byte order"]
 NUMERIC_ORDERS = ["numeric, byte order", "numeric, locale order"]
@@ -58,17 +59,32 @@ def shown(pairs):
     return " · ".join("%s %.2f" % (text, value) for text, value in pairs)
 
 
-def channel_ratios(wine_output):
-    """Per build: the channel's cost per MB over ordwell-sort.exe's."""
+def channel_rows(wine_output):
+    """Per build and switches: the channel row's cells (last: its cost per
+    MB over ordwell-sort.exe's; the one before: seconds per MB)."""
     found = []
-    build = None
+    table = None
     for text in wine_output.splitlines():
-        header = re.match(r"\| under Wine, (.+?) build,", text)
+        header = re.match(r"\| under Wine, (.+?) build, (.+?) \|", text)
         if header:
-            build = header.group(1)
-        if build and text.startswith("| Ordwell.exe, shared-memory channel"):
-            found.append((build, float(text.strip().strip("|").split("|")[-1])))
+            table = (header.group(1), header.group(2))
+        if table and text.startswith("| Ordwell.exe, shared-memory channel"):
+            found.append((table, [float(cell) for cell in text.strip().strip("|").split("|")[1:]]))
     return found
+
+
+def channel_ratios(wine_output):
+    """Per build and switches: the channel's cost per MB over ordwell-sort.exe's."""
+    return [("%s %s" % table, cells[-1]) for table, cells in channel_rows(wine_output)]
+
+
+def default_order_ratios(wine_output):
+    """Per build: the whole run's cost per MB in the default order (/A) over
+    its cost in byte order (/A /T)."""
+    per_mb = {table: cells[-2] for table, cells in channel_rows(wine_output)}
+    builds = sorted({build for build, _ in per_mb})
+    return [(build, per_mb[(build, "/A")] / per_mb[(build, "/A /T")]) for build in builds
+            if (build, "/A") in per_mb and (build, "/A /T") in per_mb]
 
 
 def main():
@@ -101,6 +117,9 @@ def main():
     channel = channel_ratios(wine_output)
     line("whole run through the channel: cost per MB ≤ %.1f × ordwell-sort.exe's under Wine" % CHANNEL,
          shown(channel), [v for _, v in channel], CHANNEL)
+    default = default_order_ratios(wine_output)
+    line("whole run through the channel, default order (/A): cost per MB ≤ %.1f × byte order's (/A /T)"
+         % DEFAULT_ORDER, shown(default), [v for _, v in default], DEFAULT_ORDER)
 
 
 if __name__ == "__main__":

@@ -4,8 +4,10 @@
 # cuts documents of 1 and 10 MB from the generated text (the whole text is
 # the 40 MB one), and prints for each build the whole run of Ordwell.exe
 # against the stand-in editor through each channel beside ordwell-sort.exe on
-# the same texts, then whether the system's sort keys order texts as the
-# locale comparison does.
+# the same texts, in byte order (/A /T) and in the default order (/A, locale
+# order); ordwell-sort.exe alone in the byte, locale, numeric and column
+# orders on the 10 MB document; then whether the system's sort keys order
+# texts as the locale comparison does.
 # x86_64 runs under wine64 in the win64 build's prefix; i686 under the 32-bit
 # loader in a prefix of its own inside the win32 build tree, where the
 # machine runs 32-bit code (else its rows are reported as not run).
@@ -27,9 +29,9 @@ done
 [ -f "$data/document-10mb.txt" ] || head -n 250000 "$data/mixed.txt" > "$data/document-10mb.txt"
 documents=("Z:$data/document-1mb.txt" "Z:$data/document-10mb.txt" "Z:$data/mixed.txt")
 
-tools/with-wine.sh build/win64/wine-run.sh build/win64/tools/bench/wine_bench.exe \
-  "Z:$root/build/win64/filter/ordwell-sort.exe" "$runs" "/A /T" "${documents[@]}"
-echo
+orders=("/A /T" "/A" "/A /N" "/A /T /N" "/A /C /F:5 /W:8")
+
+run_x86_64() { tools/with-wine.sh build/win64/wine-run.sh "$@"; }
 # The i686 rows, where this machine runs them.
 run_i686() {
   if [ "$state" = runs ]; then
@@ -39,9 +41,23 @@ run_i686() {
     echo "i686: NOT RUN: $(tools/host.sh get not_run_why "$state")"
   fi
 }
-run_i686 build/win32/tools/bench/wine_bench.exe \
-  "Z:$root/build/win32/filter/ordwell-sort.exe" "$runs" "/A /T" "${documents[@]}"
-echo
+for build in x86_64 i686; do
+  tree=build/win64
+  [ $build = i686 ] && tree=build/win32
+  if [ $build = i686 ] && [ "$state" != runs ]; then
+    echo "i686: NOT RUN: $(tools/host.sh get not_run_why "$state")"
+    echo
+    continue
+  fi
+  bench=$tree/tools/bench/wine_bench.exe
+  sorter="Z:$root/$tree/filter/ordwell-sort.exe"
+  for switches in "/A /T" "/A"; do
+    run_$build "$bench" "$sorter" "$runs" "$switches" "${documents[@]}"
+    echo
+  done
+  run_$build "$bench" --orders "$sorter" "$runs" "${documents[1]}" "${orders[@]}"
+  echo
+done
 echo "| sort keys (LCMapStringA) against CompareStringA | pairs | other answers | CompareStringA µs per pair | LCMapStringA µs per text |"
 echo "|---|---:|---:|---:|---:|"
 tools/with-wine.sh build/win64/wine-run.sh build/win64/tools/bench/collate_keys.exe 1000000 "Z:$data/mixed.txt"

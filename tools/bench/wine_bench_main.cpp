@@ -7,7 +7,11 @@
 // is that cost per MB as a multiple of ordwell-sort.exe's. The editor's text after each run must
 // equal ordwell-sort's output byte for byte.
 //
+// With --orders, only ordwell-sort.exe on one document in each order given:
+// one row of medians, the orders side by side.
+//
 // Usage: wine_bench ORDWELL_SORT_EXE RUNS "SWITCHES" DOCUMENT...
+//        wine_bench --orders ORDWELL_SORT_EXE RUNS DOCUMENT "SWITCHES"...
 #include <windows.h>
 
 #include <algorithm>
@@ -171,16 +175,45 @@ void PrintTable(const std::vector<double>& mb, const std::string& switches, cons
   }
 }
 
+std::string WindowsPath(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+// The orders alternate within each round, so that a busy spell of the
+// machine falls on all of them alike.
+int MeasureOrders(const std::string& filter, int runs, const std::string& document, char** orders, int count) {
+  std::string outPath = document + ".sorted";
+  std::vector<std::vector<double>> walls(count);
+  for (int r = 0; r < runs; ++r)
+    for (int i = 0; i < count; ++i) {
+      Timing t = TimeFilter(filter, orders[i], document, outPath);
+      if (!t.ok) return std::fprintf(stderr, "wine_bench: ordwell-sort %s failed\n", orders[i]), 1;
+      walls[i].push_back(t.wall);
+    }
+  DeleteFileA(outPath.c_str());
+  std::printf("| ordwell-sort.exe under Wine, %s build, %.1f MB |", sizeof(void*) == 8 ? "x86_64" : "i686 (shipped)",
+              double(ReadFileBytes(document).size()) / 1e6);
+  for (int i = 0; i < count; ++i) std::printf(" %s |", orders[i]);
+  std::printf("\n|---|");
+  for (int i = 0; i < count; ++i) std::printf("---:|");
+  std::printf("\n| median wall s |");
+  for (int i = 0; i < count; ++i) std::printf(" %.2f |", Median(walls[i]));
+  std::printf("\n");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 6 && std::string(argv[1]) == "--orders")
+    return MeasureOrders(WindowsPath(argv[2]), std::max(1, atoi(argv[3])), argv[4], argv + 5, argc - 5);
   if (argc < 5) {
     std::fprintf(stderr, "usage: wine_bench ORDWELL_SORT_EXE RUNS \"SWITCHES\" DOCUMENT...\n");
     return 2;
   }
-  std::string filter = argv[1];
-  for (char& c : filter)
-    if (c == '/') c = '\\';
+  std::string filter = WindowsPath(argv[1]);
   int runs = std::max(1, atoi(argv[2]));
   std::string switches = argv[3];
   Row rows[3];
