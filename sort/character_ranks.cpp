@@ -93,6 +93,8 @@ bool RankByKeys(const KeyTable& keys, CharacterRanks& ranks) {
   return true;
 }
 
+}  // namespace
+
 bool RankCharacters(CharacterRanks& ranks) {
   HeapHandle heap = ProcessHeapHandle();
   KeyTable keys = {};
@@ -109,8 +111,6 @@ bool RankCharacters(CharacterRanks& ranks) {
   if (keys.order) FreeBlock(heap, 0, keys.order);
   return ranked;
 }
-
-}  // namespace
 
 // Tried once per process: a failure to rank is not retried at every sort.
 const CharacterRanks* RankCharactersOnce() {

@@ -31,6 +31,10 @@ inline size_t CharacterIndex(const char* p, int width) {
 // enough to pay it back. Null when they cannot be had.
 const CharacterRanks* RankCharactersOnce();
 
+// Ranks the characters anew into ranks; false when the collation disagrees
+// with its keys too often to be ranked, or memory ran out.
+bool RankCharacters(CharacterRanks& ranks);
+
 // The ranks the numeric walk answers by; null: it asks the collation. Set
 // by the sort driver, read by the numeric locale comparators.
 extern const CharacterRanks* LocaleCharacterRanks;

@@ -54,26 +54,6 @@ void Release(GrowingBlock& block) {
   block.bytes = nullptr;
 }
 
-// The keyed sort takes a 0 for the end of a key, and a key may hold zero
-// bytes: each byte 0 or 1 becomes the two bytes 1 1 or 1 2, any other byte
-// stays. The first difference of two keys becomes the first difference of
-// their escaped forms, in the same direction, and no escaped byte is 0, so
-// the order of the keys (the shorter first where one begins the other) is
-// kept. Writes at most 2 n bytes; returns how many.
-size_t EscapeKey(const unsigned char* key, size_t n, unsigned char* out) {
-  size_t k = 0;
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char b = key[i];
-    if (b > 1) {
-      out[k++] = b;
-    } else {
-      out[k++] = 1;
-      out[k++] = static_cast<unsigned char>(b + 1);
-    }
-  }
-  return k;
-}
-
 // The key of text into raw, grown to hold it; false when none.
 bool MakeKey(const CollatedText& text, GrowingBlock& raw, size_t& n) {
   if (!MakeLocaleKey(text.start, text.length, raw.bytes, raw.capacity, n)) return false;
@@ -146,6 +126,20 @@ size_t GuessKeyBytes(const char* const* table, size_t count) {
 constexpr size_t kFirstRawKey = 256;
 
 }  // namespace
+
+size_t EscapeKey(const unsigned char* key, size_t n, unsigned char* out) {
+  size_t k = 0;
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char b = key[i];
+    if (b > 1) {
+      out[k++] = b;
+    } else {
+      out[k++] = 1;
+      out[k++] = static_cast<unsigned char>(b + 1);
+    }
+  }
+  return k;
+}
 
 bool SortByWholeKeys(HeapHandle heap, const char* text, const char* const* table, size_t count, const KeyOrder& order,
                      KeyedLine* lines) {

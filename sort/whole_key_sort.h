@@ -22,3 +22,11 @@
 // comparator, which defines the order.
 bool SortByWholeKeys(HeapHandle heap, const char* text, const char* const* table, size_t count, const KeyOrder& order,
                      KeyedLine* lines);
+
+// The keyed sort takes a 0 for the end of a key, and a key may hold zero
+// bytes: each byte 0 or 1 of key[0, n) becomes the two bytes 1 1 or 1 2 in
+// out, any other byte stays. The first difference of two keys becomes the
+// first difference of their escaped forms, in the same direction, and no
+// escaped byte is 0, so the order of the keys (the shorter first where one
+// begins the other) is kept. Writes at most 2 n bytes; returns how many.
+size_t EscapeKey(const unsigned char* key, size_t n, unsigned char* out);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -11,6 +12,7 @@
 #include "sort/character_width.h"
 #include "sort/comparators.h"
 #include "sort/key_order.h"
+#include "sort/whole_key_sort.h"
 #include "sort/gear_sizes.h"
 #include "sort/number_scanner.h"
 #include "tests/sort/reference_engine.h"
@@ -377,20 +379,45 @@ TEST(Differential, WholeKeysGiveTheComparatorsOrderOrNone) {
         ASSERT_EQ(run.duplicates, duplicates);
         ASSERT_EQ(written.output, output);
         ASSERT_EQ(written.duplicates, duplicates);
-        if (spoil == 0) {
-          ASSERT_TRUE(written.keyed);
-        }
+        ASSERT_EQ(written.keyed, spoil == 0);
       }
     }
   }
   ResetSortState();
 }
 
-// Two characters by their ranks get the collation's answer: every pair of
-// single bytes, and each character against others drawn at random.
-TEST(Differential, CharacterRanksAnswerAsTheCollation) {
-  const CharacterRanks* ranks = RankCharactersOnce();
-  ASSERT_NE(ranks, nullptr);
+// Escaped keys order as the keys: every pair of keys of up to three bytes
+// from those the escape changes and their neighbours, compared as the keyed
+// sort compares (zeros past the end), against memcmp with the shorter first.
+TEST(Differential, EscapedKeysKeepTheKeysOrder) {
+  const unsigned char bytes[] = {0, 1, 2, 0xFF};
+  std::vector<std::vector<unsigned char>> keys = {{}};
+  for (size_t k = 0; k < keys.size() && keys[k].size() < 3; ++k)
+    for (unsigned char b : bytes) {
+      keys.push_back(keys[k]);
+      keys.back().push_back(b);
+    }
+  auto escaped = [](const std::vector<unsigned char>& key) {
+    std::vector<unsigned char> out(2 * key.size() + 8, 0);
+    out.resize(EscapeKey(key.data(), key.size(), out.data()));
+    return out;
+  };
+  for (const auto& x : keys) {
+    std::vector<unsigned char> ex = escaped(x);
+    ASSERT_EQ(std::count(ex.begin(), ex.end(), 0), 0);
+    for (const auto& y : keys) {
+      std::vector<unsigned char> ey = escaped(y);
+      ex.resize(std::max(ex.size(), ey.size()), 0);
+      ey.resize(ex.size(), 0);
+      ASSERT_EQ(x < y, ex < ey);
+      ASSERT_EQ(x == y, ex == ey);
+    }
+  }
+}
+
+// Every character ranked but unranked of them, and the ranks answering as
+// the collation does.
+void ExpectRanksAnswerAsTheCollation(const CharacterRanks& ranks, size_t unranked) {
   std::vector<std::string> characters;
   for (int lead = 1; lead < 256; ++lead) {
     characters.push_back(std::string(1, static_cast<char>(lead)));
@@ -398,12 +425,12 @@ TEST(Differential, CharacterRanksAnswerAsTheCollation) {
       if (IsTrailByte(static_cast<unsigned char>(trail))) characters.push_back({static_cast<char>(lead), static_cast<char>(trail)});
   }
   size_t ranked = 0;
-  for (const std::string& c : characters) ranked += ranks->rank[CharacterIndex(c.data(), int(c.size()))] != kNoRank;
-  EXPECT_GT(ranked, characters.size() * 99 / 100);
+  for (const std::string& c : characters) ranked += ranks.rank[CharacterIndex(c.data(), int(c.size()))] != kNoRank;
+  EXPECT_EQ(ranked, characters.size() - unranked);
   std::mt19937 random(932);
   auto check = [&](const std::string& x, const std::string& y) {
     int sign = 0;
-    if (!CompareCharacterRanks(*ranks, x.data(), int(x.size()), y.data(), int(y.size()), sign)) return;
+    if (!CompareCharacterRanks(ranks, x.data(), int(x.size()), y.data(), int(y.size()), sign)) return;
     ASSERT_EQ(sign, LocaleSign(CompareLocale(x.data(), int(x.size()), y.data(), int(y.size())))) << x << " " << y;
   };
   for (int x = 1; x < 256; ++x)
@@ -411,6 +438,24 @@ TEST(Differential, CharacterRanksAnswerAsTheCollation) {
       ASSERT_NO_FATAL_FAILURE(check(std::string(1, static_cast<char>(x)), std::string(1, static_cast<char>(y))));
   for (const std::string& x : characters)
     for (int k = 0; k < 8; ++k) ASSERT_NO_FATAL_FAILURE(check(x, characters[random() % characters.size()]));
+}
+
+// Two characters by their ranks get the collation's answer: every pair of
+// single bytes, and each character against others drawn at random; also
+// where some keys disagree with the comparison (spoiled), whose characters
+// then keep no rank. Where too many disagree, nothing is ranked.
+TEST(Differential, CharacterRanksAnswerAsTheCollation) {
+  static CharacterRanks spoiled;
+  SpoilLocaleKeys(11);
+  EXPECT_FALSE(RankCharacters(spoiled));
+  SpoilLocaleKeys(500);
+  bool ranked = RankCharacters(spoiled);
+  SpoilLocaleKeys(0);
+  ASSERT_TRUE(ranked);
+  for (const CharacterRanks* ranks : {RankCharactersOnce(), const_cast<const CharacterRanks*>(&spoiled)}) {
+    ASSERT_NE(ranks, nullptr);
+    ASSERT_NO_FATAL_FAILURE(ExpectRanksAnswerAsTheCollation(*ranks, ranks == &spoiled ? 23 : 0));
+  }
 }
 
 // The numeric locale orders from the text size where characters go by
