@@ -65,9 +65,10 @@ void MakeKeys(KeyTable& keys) {
   std::sort(keys.order, keys.order + keys.ordered, [&](uint16_t x, uint16_t y) { return KeyLess(keys, x, y); });
 }
 
-// Walks the characters in key order: each one whose comparison with the
-// last ranked one says what the keys say (equal keys: equal, else less)
-// takes its rank; the others keep none. False when too many disagree.
+// Walks the characters in key order: each one whose comparisons with the
+// last ranked one, asked both ways as the walk asks, say what the keys say
+// (equal keys: equal, else less and greater) takes its rank; the others
+// keep none. False when too many disagree.
 bool RankByKeys(const KeyTable& keys, CharacterRanks& ranks) {
   std::fill(ranks.rank, ranks.rank + kCharacters, kNoRank);
   int disagreements = 0;
@@ -84,7 +85,8 @@ bool RankByKeys(const KeyTable& keys, CharacterRanks& ranks) {
     CharacterAt(i, b);
     bool sameKey = !KeyLess(keys, static_cast<uint16_t>(last), i);
     int r = CompareLocale(a.bytes, a.width, b.bytes, b.width);
-    if (r != (sameKey ? kCompareEqual : kCompareLess)) {
+    int back = CompareLocale(b.bytes, b.width, a.bytes, a.width);
+    if (r != (sameKey ? kCompareEqual : kCompareLess) || back != (sameKey ? kCompareEqual : kCompareGreater)) {
       if (++disagreements > kMostDisagreements) return false;
       continue;
     }

@@ -17,8 +17,9 @@ bool SortText(EditorLink& link, char*& text, char*& duplicates);
 // sorts the lines of text[0, size) (no NUL inside) by the comparator that
 // g_sortOptions selects, into sorted, for WriteSortedLines; duplicates
 // designates a zero-filled block for the duplicate lines when
-// ExtractDuplicateLine is set, else null. The keyed orders only read the
-// text; the others cut it into lines in place, so where
+// ExtractDuplicateLine is set, else null. The orders keyed by bytes or by
+// keys read in chunks only read the text; the others (whole keys too, whose
+// check compares NUL-terminated lines) cut it into lines in place, so where
 // SortNeedsWritableText says so, text must be writable with a NUL at
 // text[size]. Every block lives on the link's heap. False when the text has
 // fewer than two lines (no message) or memory ran out (message shown).

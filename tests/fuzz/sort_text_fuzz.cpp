@@ -206,6 +206,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!run.ok && run.messages == 0);
   } else if (failAt) {
     CheckFailedRun(SortOnce(text, options, failAt), failAt, lines, options);
+    if (!options.CompareAsBinaryText && !options.TreatNumberAsNumerical) {
+      // A refused block of the whole keys sorts through the comparator: the
+      // same texts as a run without failures.
+      ForceWholeLocaleKeys(true);
+      Run failed = SortOnce(text, options, failAt);
+      Run clean = SortOnce(text, options, 0);
+      ForceWholeLocaleKeys(false);
+      CheckFailedRun(failed, failAt, lines, options);
+      FUZZ_CHECK(!failed.ok || (failed.output == clean.output && failed.duplicates == clean.duplicates));
+    }
   } else {
     SortOptions fullOptions = options;
     fullOptions.RemoveDuplicateLine = 0;

@@ -356,14 +356,27 @@ TEST(Differential, TextsAroundEveryGearSizeMatchThePlainEngine) {
 // The locale orders by whole keys, as on Windows, also where keys are read
 // in chunks; then with every third key spoiled, as keys that disagree with
 // the comparison: the result is the comparator's either way, by the keys
-// when they pass their check, through the comparator when they do not.
+// when they pass their check, through the comparator when they do not, and
+// nothing of either is left on the heap. Half-width kana take the most key
+// bytes on Windows (about five a byte), beyond the first guess of the keys'
+// room. That the keys pass holds where keys and comparison agree, as here
+// and under Wine.
 TEST(Differential, WholeKeysGiveTheComparatorsOrderOrNone) {
   std::vector<GearText> texts = MakeGearTexts();
+  std::mt19937 random(54);
+  std::vector<std::string> kana;
+  for (int i = 0; i < 300; ++i) {
+    std::string line;
+    for (int k = random() % 30; k > 0; --k) line += Pick(random, {"\xb1", "\xb2", "\xb3", "\xde", "\xdf", "\xb6\xde"});
+    kana.push_back(line);
+  }
+  texts.push_back({JoinLines(kana, true), 2, 7});
+  const char* const duplicateLetters[] = {"", "r", "e", "re"};
   for (unsigned spoil : {0u, 3u}) {
     for (size_t t = 0; t < texts.size(); ++t) {
       for (int index : {0, 2, 8, 10}) {
         SCOPED_TRACE(testing::Message() << "spoil " << spoil << " text " << t << " entry " << index);
-        SortOptions options = OptionsFrom(t % 2 ? "re" : "", texts[t].from, texts[t].width);
+        SortOptions options = OptionsFrom(duplicateLetters[t % 4], texts[t].from, texts[t].width);
         options.SortByColumn = (index >> 1) & 1;
         options.SortAscending = (index >> 3) & 1;
         std::string output, duplicates;
@@ -377,6 +390,7 @@ TEST(Differential, WholeKeysGiveTheComparatorsOrderOrNone) {
         ASSERT_EQ(run.ok, reference);
         ASSERT_EQ(run.output, output);
         ASSERT_EQ(run.duplicates, duplicates);
+        ASSERT_EQ(run.blocksLeft, options.ExtractDuplicateLine ? 2 : 1);  // the output and the duplicates text
         ASSERT_EQ(written.output, output);
         ASSERT_EQ(written.duplicates, duplicates);
         ASSERT_EQ(written.keyed, spoil == 0);
@@ -415,29 +429,30 @@ TEST(Differential, EscapedKeysKeepTheKeysOrder) {
   }
 }
 
-// Every character ranked but unranked of them, and the ranks answering as
+// The characters the ranks leave to the collation; the ranks answering as
 // the collation does.
-void ExpectRanksAnswerAsTheCollation(const CharacterRanks& ranks, size_t unranked) {
+size_t ExpectRanksAnswerAsTheCollation(const CharacterRanks& ranks) {
   std::vector<std::string> characters;
   for (int lead = 1; lead < 256; ++lead) {
     characters.push_back(std::string(1, static_cast<char>(lead)));
     for (int trail = 0x40; IsLeadByte(static_cast<unsigned char>(lead)) && trail < 256; ++trail)
       if (IsTrailByte(static_cast<unsigned char>(trail))) characters.push_back({static_cast<char>(lead), static_cast<char>(trail)});
   }
-  size_t ranked = 0;
-  for (const std::string& c : characters) ranked += ranks.rank[CharacterIndex(c.data(), int(c.size()))] != kNoRank;
-  EXPECT_EQ(ranked, characters.size() - unranked);
+  size_t unranked = 0;
+  for (const std::string& c : characters) unranked += ranks.rank[CharacterIndex(c.data(), int(c.size()))] == kNoRank;
   std::mt19937 random(932);
+  size_t otherAnswers = 0;
   auto check = [&](const std::string& x, const std::string& y) {
     int sign = 0;
     if (!CompareCharacterRanks(ranks, x.data(), int(x.size()), y.data(), int(y.size()), sign)) return;
-    ASSERT_EQ(sign, LocaleSign(CompareLocale(x.data(), int(x.size()), y.data(), int(y.size())))) << x << " " << y;
+    otherAnswers += sign != LocaleSign(CompareLocale(x.data(), int(x.size()), y.data(), int(y.size())));
   };
   for (int x = 1; x < 256; ++x)
-    for (int y = 1; y < 256; ++y)
-      ASSERT_NO_FATAL_FAILURE(check(std::string(1, static_cast<char>(x)), std::string(1, static_cast<char>(y))));
+    for (int y = 1; y < 256; ++y) check(std::string(1, static_cast<char>(x)), std::string(1, static_cast<char>(y)));
   for (const std::string& x : characters)
-    for (int k = 0; k < 8; ++k) ASSERT_NO_FATAL_FAILURE(check(x, characters[random() % characters.size()]));
+    for (int k = 0; k < 8; ++k) check(x, characters[random() % characters.size()]);
+  EXPECT_EQ(otherAnswers, 0u);
+  return unranked;
 }
 
 // Two characters by their ranks get the collation's answer: every pair of
@@ -452,10 +467,11 @@ TEST(Differential, CharacterRanksAnswerAsTheCollation) {
   bool ranked = RankCharacters(spoiled);
   SpoilLocaleKeys(0);
   ASSERT_TRUE(ranked);
-  for (const CharacterRanks* ranks : {RankCharactersOnce(), const_cast<const CharacterRanks*>(&spoiled)}) {
-    ASSERT_NE(ranks, nullptr);
-    ASSERT_NO_FATAL_FAILURE(ExpectRanksAnswerAsTheCollation(*ranks, ranks == &spoiled ? 23 : 0));
-  }
+  const CharacterRanks* ranks = RankCharactersOnce();
+  ASSERT_NE(ranks, nullptr);
+  size_t unranked = ExpectRanksAnswerAsTheCollation(*ranks);
+  EXPECT_LT(unranked, 100u);
+  EXPECT_GT(ExpectRanksAnswerAsTheCollation(spoiled), unranked);
 }
 
 // The numeric locale orders from the text size where characters go by
