@@ -233,8 +233,10 @@ TEST_P(FilterTable, RunsAsTheRowSays) {
   std::vector<std::string> args;
   for (const std::string& a : c.args) args.push_back(PutFolder(a, dir));
   std::string input = c.inputFolder ? dir.string() : (dir / ".stdin").string();
-  ProgramRun run =
-      RunProgram(FilterProgramPath(), args, dir.string(), input, kDeadlineSeconds, c.outputRefused, c.locale);
+  RunOptions options;
+  options.outputRefused = c.outputRefused;
+  options.locale = c.locale;
+  ProgramRun run = RunProgram(FilterProgramPath(), args, dir.string(), input, kDeadlineSeconds, options);
   ASSERT_TRUE(run.finished) << FilterProgramPath();
   EXPECT_EQ(run.exitCode, c.exitCode);
   EXPECT_EQ(run.out, c.out);
@@ -259,9 +261,10 @@ INSTANTIATE_TEST_SUITE_P(Utf8Locale, FilterTable, ::testing::ValuesIn(kUtf8Cases
 TEST(SortFilter, HelpInUtf8Locale) {
   fs::path dir = FreshFolder("help-utf8");
   WriteFile(dir / ".stdin", "");
-  ProgramRun run =
-      RunProgram(FilterProgramPath(), {"--help"}, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds, false,
-                 "ja_JP.UTF-8");
+  RunOptions options;
+  options.locale = "ja_JP.UTF-8";
+  ProgramRun run = RunProgram(FilterProgramPath(), {"--help"}, dir.string(), (dir / ".stdin").string(),
+                              kDeadlineSeconds, options);
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.out.rfind(u8"使い方: ordwell-sort [スイッチ] [入力ファイル] [--duplicates=ファイル]\n", 0), 0u) << run.out;
   EXPECT_EQ(run.exitCode, 0);
@@ -495,8 +498,10 @@ TEST(SortFilter, PipedTextsAroundTheBlockSizesKeepEveryByte) {
     for (const auto& [input, out, args] : {std::tuple(text, expected, std::vector<std::string>{"/A/T"}),
                                            std::tuple(oneLine, oneLine, std::vector<std::string>{"/A"})}) {
       WriteFile(dir / ".stdin", input);
-      ProgramRun run = RunProgram(FilterProgramPath(), args, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds,
-                                  false, "C", true);
+      RunOptions options;
+      options.inputPiped = true;
+      ProgramRun run =
+          RunProgram(FilterProgramPath(), args, dir.string(), (dir / ".stdin").string(), kDeadlineSeconds, options);
       ASSERT_TRUE(run.finished) << size;
       EXPECT_EQ(run.exitCode, 0) << size;
       EXPECT_TRUE(run.out == out) << size << " " << args[0] << ": " << run.out.size() << " bytes out";
