@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -16,8 +17,29 @@ bool IsTerminal(std::FILE* stream);
 // What a stream reads from. Only a regular file has a size to trust: the
 // end that seeking finds in a directory, a pipe or a device is no size.
 enum class StreamKind { kRegularFile, kDirectory, kOther };
-// The stream's kind; size receives a regular file's size in bytes.
-StreamKind KindOfStream(std::FILE* stream, unsigned long long& size);
+
+// What a stream reads from as it stands now. For a regular file: its size,
+// the time of its last change (POSIX: ctime, which any write or truncation
+// moves; Windows: the last-write time) and where the stream stands in it.
+struct StreamVersion {
+  StreamKind kind;
+  unsigned long long size;
+  unsigned long long changed;
+  unsigned long long position;
+};
+StreamVersion NoteStreamVersion(std::FILE* stream);
+
+// The system's read call on the stream's file, no stdio buffer between: up to
+// n bytes into block. The count read, 0 at the end, -1 after a failure.
+long long ReadStreamBytes(std::FILE* stream, char* block, size_t n);
+
+// A block for a text of known size, outside every heap: aligned and backed
+// by large pages where the system has them (a file read into fresh small
+// pages costs a page fault every 4 KB, which on some machines costs more
+// than the sort). Null when there is no room. Released by ReleaseTextBlock
+// with the same size.
+char* ReserveTextBlock(size_t size);
+void ReleaseTextBlock(char* block, size_t size);
 
 // A new file, opened for writing bytes; null when a file of that name
 // exists already (errno EEXIST) or none can be made there.
@@ -46,9 +68,8 @@ void ReleaseInterrupts();
 // converted. Only messages pass here, never the text being sorted.
 std::string ToLocaleCodeset(const char* text);
 
-// Asks the system to back a large block with large pages where it can: a
-// file read into fresh memory otherwise costs a page fault every 4 KB, which
-// on some machines costs more than the sort. Only a hint.
+// Asks the system to back a large block with large pages where it can. Only
+// a hint.
 void AdviseLargePages(void* block, size_t size);
 
 // True when path names something that exists and is not a directory.

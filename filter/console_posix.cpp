@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <clocale>
 #include <csignal>
 #include <cstdint>
@@ -69,6 +71,17 @@ extern "C" void RemoveAndEnd(int signal) {
   std::raise(signal);
 }
 
+// Blocks of at least this size are aligned to large pages and backed by
+// them: below it, the page faults they save cost less than clearing one.
+constexpr size_t kLargePage = size_t(2) << 20;
+constexpr size_t kLargePageWorth = kLargePage / 2;
+
+// The length mapped for a block of size bytes; 0 when none can be.
+size_t MappedLength(size_t size) {
+  if (size == 0 || size > SIZE_MAX - 2 * kLargePage) return 0;
+  return size < kLargePageWorth ? size : (size + kLargePage - 1) & ~(kLargePage - 1);
+}
+
 }  // namespace
 
 // POSIX streams never translate bytes.
@@ -76,13 +89,46 @@ void SetBinaryStreams() {}
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
-StreamKind KindOfStream(std::FILE* stream, unsigned long long& size) {
+StreamVersion NoteStreamVersion(std::FILE* stream) {
+  StreamVersion version = {StreamKind::kOther, 0, 0, 0};
   struct stat info;
-  if (fstat(fileno(stream), &info) != 0) return StreamKind::kOther;
-  if (S_ISDIR(info.st_mode)) return StreamKind::kDirectory;
-  if (!S_ISREG(info.st_mode)) return StreamKind::kOther;
-  size = static_cast<unsigned long long>(info.st_size);
-  return StreamKind::kRegularFile;
+  if (fstat(fileno(stream), &info) != 0) return version;
+  if (S_ISDIR(info.st_mode)) version.kind = StreamKind::kDirectory;
+  if (!S_ISREG(info.st_mode)) return version;
+  version.kind = StreamKind::kRegularFile;
+  version.size = static_cast<unsigned long long>(info.st_size);
+  version.changed = static_cast<unsigned long long>(info.st_ctim.tv_sec) * 1000000000u +
+                    static_cast<unsigned long long>(info.st_ctim.tv_nsec);
+  off_t position = lseek(fileno(stream), 0, SEEK_CUR);
+  version.position = position > 0 ? static_cast<unsigned long long>(position) : 0;
+  return version;
+}
+
+long long ReadStreamBytes(std::FILE* stream, char* block, size_t n) {
+  for (;;) {
+    ssize_t got = read(fileno(stream), block, n < SSIZE_MAX ? n : SSIZE_MAX);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+// Mapped whole and aligned to a large page, so that every page of the text is
+// a large one: the head and tail of a larger mapping are given back.
+char* ReserveTextBlock(size_t size) {
+  size_t length = MappedLength(size);
+  if (!length) return nullptr;
+  size_t extra = length >= kLargePageWorth ? kLargePage : 0;
+  void* mapped = mmap(nullptr, length + extra, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
+  uintptr_t aligned = extra ? (start + kLargePage - 1) & ~(kLargePage - 1) : start;
+  if (aligned > start) munmap(mapped, aligned - start);
+  if (extra > aligned - start) munmap(reinterpret_cast<void*>(aligned + length), extra - (aligned - start));
+  if (extra) AdviseLargePages(reinterpret_cast<void*>(aligned), length);
+  return reinterpret_cast<char*>(aligned);
+}
+
+void ReleaseTextBlock(char* block, size_t size) {
+  if (block) munmap(block, MappedLength(size));
 }
 
 // The permissions any new file gets (the umask applies), not those of a
@@ -137,7 +183,6 @@ std::string ToLocaleCodeset(const char* text) {
 // Only whole large pages inside the block can be backed so.
 void AdviseLargePages(void* block, size_t size) {
 #ifdef MADV_HUGEPAGE
-  constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
   uintptr_t start = (reinterpret_cast<uintptr_t>(block) + kLargePage - 1) & ~(kLargePage - 1);
   uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(kLargePage - 1);
   if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);

@@ -18,13 +18,52 @@ void SetBinaryStreams() {
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
-StreamKind KindOfStream(std::FILE* stream, unsigned long long& size) {
-  struct _stat64 info;
-  if (_fstat64(_fileno(stream), &info) != 0) return StreamKind::kOther;
-  if ((info.st_mode & _S_IFMT) == _S_IFDIR) return StreamKind::kDirectory;
-  if ((info.st_mode & _S_IFMT) != _S_IFREG) return StreamKind::kOther;
-  size = static_cast<unsigned long long>(info.st_size);
-  return StreamKind::kRegularFile;
+namespace {
+
+HANDLE HandleOf(std::FILE* stream) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))); }
+
+unsigned long long Join(DWORD high, DWORD low) { return (static_cast<unsigned long long>(high) << 32) | low; }
+
+}  // namespace
+
+// From the handle itself: the last-write time in 100 ns steps, which every
+// write moves.
+StreamVersion NoteStreamVersion(std::FILE* stream) {
+  StreamVersion version = {StreamKind::kOther, 0, 0, 0};
+  HANDLE file = HandleOf(stream);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (file == INVALID_HANDLE_VALUE || GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info))
+    return version;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    version.kind = StreamKind::kDirectory;
+    return version;
+  }
+  version.kind = StreamKind::kRegularFile;
+  version.size = Join(info.nFileSizeHigh, info.nFileSizeLow);
+  version.changed = Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+  LARGE_INTEGER none = {}, position = {};
+  if (SetFilePointerEx(file, none, &position, FILE_CURRENT))
+    version.position = static_cast<unsigned long long>(position.QuadPart);
+  return version;
+}
+
+// A pipe whose writer has gone ends the stream: ERROR_BROKEN_PIPE is its end.
+long long ReadStreamBytes(std::FILE* stream, char* block, size_t n) {
+  constexpr size_t kLargestRead = size_t(1) << 30;
+  DWORD got = 0;
+  if (ReadFile(HandleOf(stream), block, static_cast<DWORD>(n < kLargestRead ? n : kLargestRead), &got, nullptr))
+    return got;
+  return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+}
+
+// Large pages need a privilege that a user seldom holds: committed memory,
+// which the system clears as it is first touched.
+char* ReserveTextBlock(size_t size) {
+  return static_cast<char*>(VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+}
+
+void ReleaseTextBlock(char* block, size_t) {
+  if (block) VirtualFree(block, 0, MEM_RELEASE);
 }
 
 // Shared for deletion, so that an interrupted run can remove it while it is

@@ -112,13 +112,15 @@ int ParseSwitchesQuietly(AppRecord& app) {
 }
 
 // The argument is the user's text, already in the terminal's codeset: only
-// the message around it is converted.
+// the message around it is converted, and only when there is one to show
+// (the conversion loads the system's converters, a cost every run would pay).
 bool ReportSwitchFaults(const ArgList& args) {
-  const std::string format = ToLocaleCodeset(kTextBadArgument);
+  std::string format;
   bool faulty = false;
   for (int i = 1; i < args.count; ++i) {
     if (args.table[i][0] == '\0') continue;
     for (int n = CountSwitchFaults(args.table[i]); n > 0; --n) {
+      if (!faulty) format = ToLocaleCodeset(kTextBadArgument);
       char text[kFormatLimit];
       FormatText(text, format.c_str(), i, args.table[i]);
       PrintFaultLine(text);

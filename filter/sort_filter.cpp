@@ -82,17 +82,18 @@ bool OpenDuplicates(const char* path, std::FILE* input, DuplicatesFile& file) {
   return ReportFilterFault(kTextFilterCreateFailed, path);
 }
 
-// The whole input, read into the link's heap: the filter's own copy, so that
-// another program that rewrites or truncates the file meanwhile changes
-// neither the bytes checked nor those sorted. Reports its own faults.
-bool ReadInput(std::FILE* stream, const char* path, EditorLink& link, char*& text, size_t& size,
-               ProgressLine& progress) {
+// The whole input, read into the filter's own memory, so that another
+// program that rewrites or truncates the file meanwhile changes neither the
+// bytes checked nor those sorted; a file changed during the read is refused.
+// Reports its own faults.
+bool ReadInput(std::FILE* stream, const char* path, EditorLink& link, InputText& text, ProgressLine& progress) {
   const char* name = IsStandardStream(path) ? kTextFilterStandardInput : path;
-  ReadOutcome outcome = ReadWholeStream(stream, link.heap, text, size, progress);
+  ReadOutcome outcome = ReadWholeStream(stream, link.heap, text, progress);
   ClearProgress(progress);
   if (outcome == ReadOutcome::kOutOfMemory) return ReportFilterFault(kTextOutOfMemory, nullptr);
   if (outcome == ReadOutcome::kReadFailed) return ReportFilterFault(kTextFilterReadFailed, name);
-  if (!IsSortableText(text, size)) return ReportFilterFault(kTextFilterNulByte, nullptr);
+  if (outcome == ReadOutcome::kChanged) return ReportFilterFault(kTextFilterInputChanged, name);
+  if (!IsSortableText(text.bytes, text.size)) return ReportFilterFault(kTextFilterNulByte, nullptr);
   return true;
 }
 
@@ -107,10 +108,9 @@ bool HasTwoLines(const char* text, size_t size) {
 // output counts as written only once it was flushed and closed without
 // error: a disk that fills up may say so only then. Writing the sorted
 // lines fills the duplicates text.
-bool WriteOutput(const SortedLines* sorted, const char* text, size_t size, char*& duplicates,
-                 ProgressLine& progress) {
-  bool written = sorted ? WriteSortedText(stdout, *sorted, duplicates, size, progress)
-                        : WriteWholeText(stdout, text, size, progress);
+bool WriteOutput(const SortedLines* sorted, const InputText& text, char*& duplicates, ProgressLine& progress) {
+  bool written = sorted ? WriteSortedText(stdout, *sorted, duplicates, text.size, progress)
+                        : WriteWholeText(stdout, text.bytes, text.size, progress);
   ClearProgress(progress);
   written = std::fclose(stdout) == 0 && written;
   return written || ReportFilterFault(kTextFilterWriteFailed, kTextFilterStandardOutput);
@@ -118,42 +118,43 @@ bool WriteOutput(const SortedLines* sorted, const char* text, size_t size, char*
 
 // The sorted text, then the duplicates, which go in place last: a run whose
 // standard output fails leaves the duplicates file as it was.
-int WriteResults(const SortedLines* sorted, const char* text, size_t size, char* duplicates,
-                 const char* duplicatesPath, DuplicatesFile& file, ProgressLine& progress) {
+int WriteResults(const SortedLines* sorted, const InputText& text, char* duplicates, const char* duplicatesPath,
+                 DuplicatesFile& file, ProgressLine& progress) {
   char* duplicatesEnd = duplicates;
-  if (!WriteOutput(sorted, text, size, duplicatesEnd, progress)) return kExitFault;
+  if (!WriteOutput(sorted, text, duplicatesEnd, progress)) return kExitFault;
   if (!duplicatesPath || SaveDuplicatesFile(file, duplicates, std::strlen(duplicates), progress)) return kExitSorted;
   ReportFilterFault(kTextFilterWriteFailed, duplicatesPath);
   return kExitFault;
 }
 
-int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, DuplicatesFile& file) {
+int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, DuplicatesFile& file,
+                  InputText& text) {
   ProgressLine progress = {IsTerminal(stderr), false, 0};
-  char* text = nullptr;
-  size_t size = 0;
   bool read = OpenDuplicates(filter.duplicatesPath, input, file) &&
-              ReadInput(input, filter.inputPath, link, text, size, progress);
+              ReadInput(input, filter.inputPath, link, text, progress);
   if (input != stdin) std::fclose(input);
   if (!read) return kExitFault;
   char* duplicates = const_cast<char*>("");
   SortedLines sorted = {};
-  bool sorting = HasTwoLines(text, size);
+  bool sorting = HasTwoLines(text.bytes, text.size);
   if (sorting) {
-    if (size >= kProgressThreshold) ShowProgress(progress, kTextFilterSorting, 0);
-    bool done = SortForWriting(link, text, size, sorted, duplicates);
+    if (text.size >= kProgressThreshold) ShowProgress(progress, kTextFilterSorting, 0);
+    bool done = SortForWriting(link, text.bytes, text.size, sorted, duplicates);
     ClearProgress(progress);
     if (!done) return kExitFault;  // out of memory, reported by the driver
     if (!duplicates) duplicates = const_cast<char*>("");
   }
-  return WriteResults(sorting ? &sorted : nullptr, text, size, duplicates, filter.duplicatesPath, file, progress);
+  return WriteResults(sorting ? &sorted : nullptr, text, duplicates, filter.duplicatesPath, file, progress);
 }
 
 int SortInput(const FilterArgs& filter, EditorLink& link) {
   std::FILE* input = nullptr;
   if (!OpenInput(filter.inputPath, input)) return kExitFault;
   DuplicatesFile file = {std::string(), std::string(), nullptr, false};
-  int code = SortOpenInput(filter, link, input, file);
+  InputText text = {nullptr, 0, 0};
+  int code = SortOpenInput(filter, link, input, file, text);
   DiscardDuplicatesFile(file);
+  ReleaseInputText(text);
   return code;
 }
 

@@ -98,6 +98,10 @@ inline constexpr char kTextFilterOpenFailed[] = "ファイルを開けません�
 // the input cannot be read to its end (%s: its name)
 inline constexpr char kTextFilterReadFailed[] = "読み込みに失敗しました： '%s'";
 
+// the input file changed while it was read: truncated, written in place or
+// grown (%s: its name)
+inline constexpr char kTextFilterInputChanged[] = "読み込み中に入力が変更されました： '%s'";
+
 // the duplicates file cannot be made (%s: its name)
 inline constexpr char kTextFilterCreateFailed[] = "ファイルを作れません： '%s'";
 
