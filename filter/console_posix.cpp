@@ -56,19 +56,39 @@ bool ConvertText(const char* text, const std::string& codeset, std::string& conv
   return whole;
 }
 
-// The file an interrupted run removes, read by the signal handler, and the
+// The files an interrupted run removes, read by the signal handler, and the
 // signals that end a run so (a reader that closed standard output too).
-char g_interruptRemoves[4096];
-volatile sig_atomic_t g_interruptRemovesSet = 0;
+struct RemovalNote {
+  int folder;
+  char name[4096];
+  volatile sig_atomic_t set;
+};
+RemovalNote g_removals[kInterruptSlots];
 constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 sigset_t g_heldBefore;  // the signal mask before HoldInterrupts
 
-// unlink is safe in a signal handler; the signal then ends the process as
+// unlinkat is safe in a signal handler; the signal then ends the process as
 // it would have without the handler.
 extern "C" void RemoveAndEnd(int signal) {
-  if (g_interruptRemovesSet) unlink(g_interruptRemoves);
+  for (const RemovalNote& note : g_removals)
+    if (note.set) unlinkat(note.folder, note.name, 0);
   std::signal(signal, SIG_DFL);
   std::raise(signal);
+}
+
+// Signals that the caller ignores (nohup and the like) stay ignored.
+void HandleInterrupts() {
+  static bool handled = false;
+  if (handled) return;
+  handled = true;
+  for (int signal : kInterruptSignals) {
+    struct sigaction action = {};
+    action.sa_handler = RemoveAndEnd;
+    sigemptyset(&action.sa_mask);
+    struct sigaction before;
+    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
 }
 
 // Blocks of at least this size are aligned to large pages and backed by
@@ -86,6 +106,19 @@ size_t MappedLength(size_t size) {
 
 // POSIX streams never translate bytes.
 void SetBinaryStreams() {}
+
+// The null device taken for a closed standard stream: its use fails (EBADF),
+// as on the closed descriptor. The lowest free descriptor is the stream's,
+// since those below it are taken.
+void KeepStandardStreams() {
+  for (int stream = 0; stream <= 2; ++stream) {
+    if (fcntl(stream, F_GETFD) != -1 || errno != EBADF) continue;
+    int opened = open("/dev/null", stream == 0 ? O_WRONLY : O_RDONLY);
+    if (opened > stream) close(opened);
+  }
+}
+
+void LetOversizedWritesFail() { std::signal(SIGXFSZ, SIG_IGN); }
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
@@ -131,36 +164,14 @@ void ReleaseTextBlock(char* block, size_t size) {
   if (block) munmap(block, MappedLength(size));
 }
 
-// The permissions any new file gets (the umask applies), not those of a
-// private temporary file: this one takes the user's name in the end.
-std::FILE* CreateNewFile(const char* path) {
-  int descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL, 0666);
-  if (descriptor < 0) return nullptr;
-  std::FILE* file = fdopen(descriptor, "wb");
-  if (!file) close(descriptor);
-  return file;
-}
-
-bool ReplaceFileWith(const char* from, const char* to) { return std::rename(from, to) == 0; }
-
-bool EmptyFile(std::FILE* stream) { return ftruncate(fileno(stream), 0) == 0; }
-
-void RemoveOnInterrupt(const char* path) {
-  static bool handled = false;
-  g_interruptRemovesSet = 0;
-  if (!path || std::strlen(path) >= sizeof g_interruptRemoves) return;
-  std::strcpy(g_interruptRemoves, path);
-  g_interruptRemovesSet = 1;
-  if (handled) return;
-  handled = true;
-  for (int signal : kInterruptSignals) {
-    struct sigaction action = {};
-    action.sa_handler = RemoveAndEnd;
-    sigemptyset(&action.sa_mask);
-    struct sigaction before;
-    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;  // nohup and the like
-    sigaction(signal, &action, nullptr);
-  }
+void RemoveOnInterrupt(int slot, intptr_t folder, const char* name) {
+  RemovalNote& note = g_removals[slot];
+  note.set = 0;
+  if (!name || std::strlen(name) >= sizeof note.name) return;
+  std::strcpy(note.name, name);
+  note.folder = static_cast<int>(folder);
+  note.set = 1;
+  HandleInterrupts();
 }
 
 // A signal that comes meanwhile waits, and is answered once released.

@@ -1,6 +1,5 @@
 #include "filter/filter_io.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -13,10 +12,6 @@
 namespace {
 
 constexpr size_t kChunk = kReadBlock;
-
-// Names tried beside a file before giving up: taken only by files that
-// killed runs left behind, so a few suffice.
-constexpr int kBesideAttempts = 100;
 
 // The bytes of a regular file from where the stream stands; 0 when none. A
 // size beyond memory is kept as such, so that its block is refused as out of
@@ -132,14 +127,4 @@ bool WriteWholeText(std::FILE* stream, const char* text, size_t size, ProgressLi
     if (size >= kProgressThreshold) ShowProgress(progress, kTextFilterWriting, static_cast<unsigned>(done * 100.0 / size));
   }
   return std::fflush(stream) == 0 && !std::ferror(stream);
-}
-
-std::FILE* CreateFileBeside(const char* path, std::string& besidePath) {
-  for (int attempt = 1; attempt <= kBesideAttempts; ++attempt) {
-    besidePath = std::string(path) + ".ordwell-sort-" + std::to_string(attempt);
-    errno = 0;
-    if (std::FILE* file = CreateNewFile(besidePath.c_str())) return file;
-    if (errno != EEXIST) return nullptr;
-  }
-  return nullptr;
 }

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdio>
-#include <string>
 
 #include "platform/types.h"
 
@@ -41,7 +40,3 @@ void ReleaseInputText(InputText& text);
 
 // Writes size bytes of text; false when the stream took them not all.
 bool WriteWholeText(std::FILE* stream, const char* text, size_t size, ProgressLine& progress);
-
-// A new file in the folder of path, named after it, that no file had before
-// (its name goes to besidePath); null when none can be made.
-std::FILE* CreateFileBeside(const char* path, std::string& besidePath);

@@ -16,7 +16,7 @@
 #include "filter/console.h"
 #include "filter/filter_args.h"
 #include "filter/filter_io.h"
-#include "filter/duplicates_file.h"
+#include "filter/result_file.h"
 #include "filter/sorted_output.h"
 
 namespace {
@@ -68,18 +68,26 @@ bool OpenInput(const char* path, std::FILE*& stream) {
   return stream || ReportFilterFault(kTextFilterOpenFailed, path);
 }
 
-// Where the duplicates go, opened before anything is read or written, so
-// that every refusal that can be known beforehand comes before the sorted
-// text; reports its own fault.
-bool OpenDuplicates(const char* path, std::FILE* input, DuplicatesFile& file) {
-  if (!path) return true;
-  switch (OpenDuplicatesFile(path, input, file)) {
-    case DuplicatesFault::kNone: return true;
-    case DuplicatesFault::kNotWritable: return ReportFilterFault(kTextFilterNotWritable, path);
-    case DuplicatesFault::kIsInput: return ReportFilterFault(kTextFilterDuplicatesIsInput, path);
-    case DuplicatesFault::kCannotCreate: break;
+// The slot of the duplicates' file among the files an interrupt removes.
+constexpr int kDuplicatesSlot = 1;
+
+bool ReportResultFault(ResultFault fault, const char* path) {
+  switch (fault) {
+    case ResultFault::kNone: return true;
+    case ResultFault::kNotWritable: return ReportFilterFault(kTextFilterNotWritable, path);
+    case ResultFault::kIsInput: return ReportFilterFault(kTextFilterDuplicatesIsInput, path);
+    case ResultFault::kIsOutput: return ReportFilterFault(kTextFilterDuplicatesIsOutput, path);
+    case ResultFault::kCannotCreate: break;
   }
   return ReportFilterFault(kTextFilterCreateFailed, path);
+}
+
+// Where the duplicates go, opened before anything is read or written, so
+// that every refusal that can be known beforehand comes before the sorted
+// text: neither the input nor standard output. Reports its own fault.
+bool OpenDuplicates(const char* path, std::FILE* input, ResultFile& file) {
+  ResultRules rules = {input, false, false};
+  return !path || ReportResultFault(OpenResultFile(path, kDuplicatesSlot, rules, file), path);
 }
 
 // The whole input, read into the filter's own memory, so that another
@@ -119,16 +127,17 @@ bool WriteOutput(const SortedLines* sorted, const InputText& text, char*& duplic
 // The sorted text, then the duplicates, which go in place last: a run whose
 // standard output fails leaves the duplicates file as it was.
 int WriteResults(const SortedLines* sorted, const InputText& text, char* duplicates, const char* duplicatesPath,
-                 DuplicatesFile& file, ProgressLine& progress) {
+                 ResultFile& file, ProgressLine& progress) {
   char* duplicatesEnd = duplicates;
   if (!WriteOutput(sorted, text, duplicatesEnd, progress)) return kExitFault;
-  if (!duplicatesPath || SaveDuplicatesFile(file, duplicates, std::strlen(duplicates), progress)) return kExitSorted;
+  if (!duplicatesPath ||
+      (SaveResultText(file, duplicates, std::strlen(duplicates), progress) && CommitResultFile(file)))
+    return kExitSorted;
   ReportFilterFault(kTextFilterWriteFailed, duplicatesPath);
   return kExitFault;
 }
 
-int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, DuplicatesFile& file,
-                  InputText& text) {
+int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, ResultFile& file, InputText& text) {
   ProgressLine progress = {IsTerminal(stderr), false, 0};
   bool read = OpenDuplicates(filter.duplicatesPath, input, file) &&
               ReadInput(input, filter.inputPath, link, text, progress);
@@ -150,10 +159,10 @@ int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, 
 int SortInput(const FilterArgs& filter, EditorLink& link) {
   std::FILE* input = nullptr;
   if (!OpenInput(filter.inputPath, input)) return kExitFault;
-  DuplicatesFile file = {std::string(), std::string(), nullptr, false};
+  ResultFile file;
   InputText text = {nullptr, 0, 0};
   int code = SortOpenInput(filter, link, input, file, text);
-  DiscardDuplicatesFile(file);
+  EndResultFile(file);
   ReleaseInputText(text);
   return code;
 }
@@ -174,6 +183,8 @@ bool ReportFilterFault(const char* format, const char* value) {
 void PrintFaultLine(const char* text) { std::fprintf(stderr, "ordwell-sort: %s\n", text); }
 
 int RunSortFilter(int argc, char** argv) {
+  KeepStandardStreams();
+  LetOversizedWritesFail();
   SetBinaryStreams();
   SetMessageBoxHook(PrintBoxAsLine);
   FilterArgs filter;

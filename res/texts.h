@@ -112,6 +112,9 @@ inline constexpr char kTextFilterNotWritable[] = "書き込みが許可されて
 // --duplicates names the input file itself (%s: the name given)
 inline constexpr char kTextFilterDuplicatesIsInput[] = "--duplicates に入力ファイルは指定できません： '%s'";
 
+// --duplicates names the file that standard output goes to (%s: the name)
+inline constexpr char kTextFilterDuplicatesIsOutput[] = "--duplicates に標準出力と同じファイルは指定できません： '%s'";
+
 // a result cannot be written (%s: the file's name, or standard output)
 inline constexpr char kTextFilterWriteFailed[] = "書き込みに失敗しました： '%s'";
 

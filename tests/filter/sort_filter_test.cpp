@@ -140,8 +140,8 @@ const FilterCase kCases[] = {
     // The filter's own options.
     {"ExtractWithoutFile", {"/A/E"}, kMixed, "", 2, Fault(kTextFilterExtractNeedsFile)},
     {"FileWithoutExtract", {"/A", "--duplicates=d.txt"}, kMixed, "", 2, Fault(kTextFilterFileNeedsExtract)},
-    {"DuplicatesWithoutName", {"/A/E", "--duplicates"}, kMixed, "", 2, Fault(kTextFilterNeedsFileName)},
-    {"DuplicatesEmptyName", {"/A/E", "--duplicates="}, kMixed, "", 2, Fault(kTextFilterNeedsFileName)},
+    {"DuplicatesWithoutName", {"/A/E", "--duplicates"}, kMixed, "", 2, Fault(kTextFilterNeedsFileName, "--duplicates")},
+    {"DuplicatesEmptyName", {"/A/E", "--duplicates="}, kMixed, "", 2, Fault(kTextFilterNeedsFileName, "--duplicates")},
     {"DuplicatesFileCannotBeMade", {"/A/E", "--duplicates=no/d.txt"}, kMixed, "", 2,
      Fault(kTextFilterCreateFailed, "no/d.txt")},
     {"DuplicatesFileIsTheInput", {"/A/E", "--duplicates=in.txt", "in.txt"}, kMixed, "", 2,
@@ -207,15 +207,17 @@ std::string ReadFile(const fs::path& path) {
   return s.str();
 }
 
-// Removes a folder of files, in a bounded number of rounds and never
-// throwing. Under Wine a finished child's handles may close a moment after
-// it ends, so a file deleted before may still be listed and then vanish;
-// the library's remove_all (MinGW) retries such a file for ever.
+// Removes a folder and what it holds, in a bounded number of rounds and
+// never throwing. Under Wine a finished child's handles may close a moment
+// after it ends, so a file deleted before may still be listed and then
+// vanish; the library's remove_all (MinGW) retries such a file for ever.
 void RemoveFolder(const fs::path& dir) {
   std::error_code listed, ignored;
   for (int round = 0; round < 100 && fs::exists(dir, ignored); ++round) {
-    for (fs::directory_iterator it(dir, listed), end; !listed && it != end; it.increment(listed))
+    for (fs::directory_iterator it(dir, listed), end; !listed && it != end; it.increment(listed)) {
+      if (it->is_directory(ignored) && !it->is_symlink(ignored)) RemoveFolder(it->path());
       fs::remove(it->path(), ignored);
+    }
     if (!fs::remove(dir, ignored)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }
@@ -384,6 +386,31 @@ struct FileCase {
 
 void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
 
+FileCase WithInput(FileCase c, std::string input, const char* standardInput = ".stdin",
+                   size_t outLimit = std::string::npos) {
+  c.input = std::move(input);
+  c.standardInput = standardInput;
+  c.outLimit = outLimit;
+  return c;
+}
+
+FileCase WithOptions(FileCase c, RunOptions options) {
+  c.options = std::move(options);
+  return c;
+}
+
+RunOptions OutputTo(const char* file) {
+  RunOptions options;
+  options.outputFile = file;
+  return options;
+}
+
+RunOptions ClosedStream(int stream) {
+  RunOptions options;
+  options.closedStream = stream;
+  return options;
+}
+
 std::string Old(const fs::path& dir) {
   WriteFile(dir / "d.txt", "old\r\n");
   return "";
@@ -393,6 +420,21 @@ std::string OldLinked(const fs::path& dir) {
   Old(dir);
   fs::create_hard_link(dir / "d.txt", dir / "h.txt");
   return "";
+}
+
+// For a process started without one of its standard handles: Windows gives
+// it none, Wine one of its own (a character device that takes every write).
+std::string OldLinkedStreamClosed(const fs::path& dir) {
+#ifdef _WIN32
+  if (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version"))
+    return "Wine gives a process started without a standard handle one of its own";
+#endif
+  return OldLinked(dir);
+}
+
+void CheckLinkedOld(const fs::path& dir) {
+  EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
+  EXPECT_EQ(ReadFile(dir / "h.txt"), "old\r\n");
 }
 
 std::string ReadOnlyOld(const fs::path& dir) {
@@ -411,14 +453,6 @@ std::string Link(const fs::path& dir, const char* name, const fs::path& target) 
 void CheckDuplicatesIn(const fs::path& file) { EXPECT_EQ(ReadFile(file), "b\r\n") << file; }
 
 #ifndef _WIN32
-FileCase WithInput(FileCase c, std::string input, const char* standardInput = ".stdin",
-                   size_t outLimit = std::string::npos) {
-  c.input = std::move(input);
-  c.standardInput = standardInput;
-  c.outLimit = outLimit;
-  return c;
-}
-
 // Another program acts while the run stands still: after the run's first
 // read of a block, or when it first names path.
 FileCase WhileStopped(FileCase c, void (*act)(const fs::path&), const char* path = nullptr) {
@@ -434,6 +468,193 @@ mode_t ModeOf(const fs::path& path) {
   return info.st_mode & 07777;
 }
 
+// The file beside, just made, which the run holds open while it stands
+// still: nobody else may open it.
+void ExpectOwnerOnlyBeside(const fs::path& dir) {
+  int found = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+    if (entry.path().filename().string().find(".ordwell-sort-") == std::string::npos) continue;
+    ++found;
+    EXPECT_EQ(ModeOf(entry.path()) & 077, 0u) << "others may open " << entry.path();
+  }
+  EXPECT_EQ(found, 1);
+}
+
+// An ACL as the system keeps it in system.posix_acl_access: version 2, then
+// tag, permissions and id of each entry, little-endian, in tag order.
+std::string AclBytes(const std::vector<std::tuple<uint16_t, uint16_t, uint32_t>>& entries) {
+  std::string bytes("\x02\0\0\0", 4);
+  for (const auto& [tag, perms, id] : entries) {
+    const unsigned char entry[8] = {static_cast<unsigned char>(tag),  static_cast<unsigned char>(tag >> 8),
+                                    static_cast<unsigned char>(perms), static_cast<unsigned char>(perms >> 8),
+                                    static_cast<unsigned char>(id),   static_cast<unsigned char>(id >> 8),
+                                    static_cast<unsigned char>(id >> 16), static_cast<unsigned char>(id >> 24)};
+    bytes.append(reinterpret_cast<const char*>(entry), sizeof entry);
+  }
+  return bytes;
+}
+
+// user::rw- user:65534:rw- group::r-- mask::rw- other::---
+const std::string kAcl = AclBytes({{0x01, 6, 0xFFFFFFFFu}, {0x02, 6, 65534}, {0x04, 4, 0xFFFFFFFFu},
+                                   {0x10, 6, 0xFFFFFFFFu}, {0x20, 0, 0xFFFFFFFFu}});
+const std::string kNote = "kept";
+
+std::string Attribute(const fs::path& path, const char* name) {
+  char value[256];
+  ssize_t n = getxattr(path.c_str(), name, value, sizeof value);
+  return n < 0 ? "(none)" : std::string(value, static_cast<size_t>(n));
+}
+
+std::string OldWithAcl(const fs::path& dir) {
+  Old(dir);
+  std::string path = (dir / "d.txt").string();
+  if (setxattr(path.c_str(), "system.posix_acl_access", kAcl.data(), kAcl.size(), 0) != 0 ||
+      setxattr(path.c_str(), "user.note", kNote.data(), kNote.size(), 0) != 0)
+    return "this file system keeps no ACL or user attribute";
+  return "";
+}
+
+void CheckAclKept(const fs::path& dir) {
+  CheckDuplicatesIn(dir / "d.txt");
+  EXPECT_TRUE(Attribute(dir / "d.txt", "system.posix_acl_access") == kAcl) << "the ACL went";
+  EXPECT_EQ(Attribute(dir / "d.txt", "user.note"), kNote);
+  EXPECT_EQ(ModeOf(dir / "d.txt"), 0660u);  // the mask stands for the group
+}
+
+bool SetAppendOnly(const fs::path& path, bool on) {
+  int descriptor = open(path.c_str(), O_RDONLY);
+  int flags = 0;
+  bool set = descriptor >= 0 && ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0 &&
+             (flags = on ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL, ioctl(descriptor, FS_IOC_SETFLAGS, &flags) == 0);
+  if (descriptor >= 0) close(descriptor);
+  return set;
+}
+
+std::string OldAppendOnly(const fs::path& dir) {
+  Old(dir);
+  return SetAppendOnly(dir / "d.txt", true) ? "" : "this process may not make a file append-only here";
+}
+
+// A file mounted over d.txt, in a mount namespace of this process's own.
+std::string OldMountedOver(const fs::path& dir) {
+  static bool own = unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+  WriteFile(dir / "d.txt", "");
+  WriteFile(dir / "m.txt", "old\r\n");
+  if (!own || mount((dir / "m.txt").c_str(), (dir / "d.txt").c_str(), nullptr, MS_BIND, nullptr) != 0)
+    return "this process may not mount a file";
+  return "";
+}
+
+void CheckMountedOver(const fs::path& dir) {
+  umount2((dir / "d.txt").c_str(), 0);
+  CheckDuplicatesIn(dir / "m.txt");
+}
+
+// A file of root's that user 65534 may write, in a folder it may write.
+std::string OldOfRoot(const fs::path& dir) {
+  if (geteuid() != 0) return "the test must run as root to run the filter as another user";
+  Old(dir);
+  chmod(dir.c_str(), 0777);
+  chmod((dir / "d.txt").c_str(), 0666);
+  return "";
+}
+
+void CheckOwnerKept(const fs::path& dir) {
+  struct stat info = {};
+  stat((dir / "d.txt").c_str(), &info);
+  EXPECT_EQ(info.st_uid, 0u);
+  EXPECT_EQ(info.st_mode & 07777, 0666u);
+  CheckDuplicatesIn(dir / "d.txt");
+}
+
+std::string OldSetIdOtherGroup(const fs::path& dir) {
+  Old(dir);
+  if (chown((dir / "d.txt").c_str(), geteuid(), 65534) != 0) return "the test may not give a file the group 65534";
+  chmod((dir / "d.txt").c_str(), 06754);
+  return "";
+}
+
+void CheckSetIdKept(const fs::path& dir) {
+  struct stat info = {};
+  stat((dir / "d.txt").c_str(), &info);
+  EXPECT_EQ(info.st_gid, 65534u);
+  EXPECT_EQ(info.st_mode & 07777, 06754u);
+  CheckDuplicatesIn(dir / "d.txt");
+}
+
+RunOptions SizeLimit(long bytes) {
+  RunOptions options;
+  options.fileSizeLimit = bytes;
+  return options;
+}
+
+// A line of 100 bytes ten times: the duplicates (900 bytes) outgrow a
+// limit of 512 that the sorted text without them (105 bytes) keeps.
+const std::string kLongRepeated = [] {
+  std::string text = "x\r\n";
+  for (int i = 0; i < 10; ++i) text += std::string(100, 'l') + "\r\n";
+  return text;
+}();
+const std::string kSizeLimited = std::string(100, 'l') + "\r\nx\r\n";
+
+RunOptions AsOtherUser() {
+  RunOptions options;
+  options.otherUser = true;
+  return options;
+}
+#else
+std::string OldHidden(const fs::path& dir) {
+  Old(dir);
+  SetFileAttributesA((dir / "d.txt").string().c_str(), FILE_ATTRIBUTE_HIDDEN);
+  return "";
+}
+
+void CheckHiddenKept(const fs::path& dir) {
+  CheckDuplicatesIn(dir / "d.txt");
+  EXPECT_TRUE(GetFileAttributesA((dir / "d.txt").string().c_str()) & FILE_ATTRIBUTE_HIDDEN);
+}
+
+// The file's DACL in SDDL.
+std::string DaclOf(const fs::path& path) {
+  PSECURITY_DESCRIPTOR held = nullptr;
+  char* text = nullptr;
+  if (GetNamedSecurityInfoA(path.string().c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            nullptr, nullptr, &held) != ERROR_SUCCESS)
+    return "(none)";
+  ConvertSecurityDescriptorToStringSecurityDescriptorA(held, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
+                                                       nullptr);
+  std::string dacl = text ? text : "(none)";
+  LocalFree(text);
+  LocalFree(held);
+  return dacl;
+}
+
+std::string g_daclBefore;
+
+// Everyone may do everything, where a new file gets less.
+std::string OldWithDacl(const fs::path& dir) {
+  Old(dir);
+  PSECURITY_DESCRIPTOR given = nullptr;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;FA;;;WD)", SDDL_REVISION_1, &given, nullptr) ||
+      !GetSecurityDescriptorDacl(given, &present, &dacl, &defaulted))
+    return "no DACL can be made";
+  std::string path = (dir / "d.txt").string();
+  DWORD set = SetNamedSecurityInfoA(&path[0], SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    dacl, nullptr);
+  LocalFree(given);
+  g_daclBefore = DaclOf(dir / "d.txt");
+  WriteFile(dir / "n.txt", "");
+  if (set != ERROR_SUCCESS || g_daclBefore == DaclOf(dir / "n.txt")) return "this system keeps no DACL of a file";
+  return "";
+}
+
+void CheckDaclKept(const fs::path& dir) {
+  CheckDuplicatesIn(dir / "d.txt");
+  EXPECT_EQ(DaclOf(dir / "d.txt"), g_daclBefore);
+}
 #endif
 
 const FileCase kFileCases[] = {
@@ -446,6 +667,29 @@ const FileCase kFileCases[] = {
        EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
        fs::permissions(dir / "d.txt", fs::perms::owner_write, fs::perm_options::add);
      }},
+    // The shell made d.txt standard output: the file itself is compared.
+    WithOptions({"DuplicatesFileIsStandardOutput", Old, kDuplicates, "", 2,
+                 Fault(kTextFilterDuplicatesIsOutput, "d.txt"),
+                 [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "d.txt"), ""); }},
+                OutputTo("d.txt")),
+    // A closed standard stream is no place for a file the run opens.
+    WithOptions({"ClosedOutputTakesNoFile", OldLinkedStreamClosed, kDuplicates, "", 2, kOutputFault, CheckLinkedOld},
+                ClosedStream(1)),
+    WithOptions(WithInput({"ClosedErrorTakesNoFile", OldLinkedStreamClosed, kDuplicates, "", 2, "", CheckLinkedOld},
+                          std::string("b\r\n\0\r\n", 6)),
+                ClosedStream(2)),
+    // A run killed earlier left a file beside: another name is taken.
+    {"FileBesideFromEarlierRunLeft",
+     [](const fs::path& dir) {
+       Old(dir);
+       WriteFile(dir / "d.txt.ordwell-sort-1", "stale\r\n");
+       return std::string();
+     },
+     kDuplicates, kDuplicatedSorted, 0, "",
+     [](const fs::path& dir) {
+       CheckDuplicatesIn(dir / "d.txt");
+       EXPECT_EQ(ReadFile(dir / "d.txt.ordwell-sort-1"), "stale\r\n");
+     }},
     {"HardLinkKept", OldLinked, kDuplicates, kDuplicatedSorted, 0, "",
      [](const fs::path& dir) {
        CheckDuplicatesIn(dir / "h.txt");
@@ -453,6 +697,7 @@ const FileCase kFileCases[] = {
        EXPECT_EQ(fs::hard_link_count(dir / "d.txt"), 2u);
 #endif
      }},
+    // Symbolic links are followed, each from the folder of the one before.
     {"SymbolicLinkFollowed",
      [](const fs::path& dir) {
        WriteFile(dir / "t.txt", "old\r\n");
@@ -469,7 +714,27 @@ const FileCase kFileCases[] = {
        EXPECT_TRUE(fs::is_symlink(dir / "d.txt"));
        CheckDuplicatesIn(dir / "t.txt");
      }},
-#ifndef _WIN32
+    {"DanglingLinkInSubfolder",
+     [](const fs::path& dir) {
+       fs::create_directory(dir / "sub");
+       return Link(dir / "sub", "d.txt", "t.txt");
+     },
+     {"/A/E", "--duplicates=sub/d.txt"}, kDuplicatedSorted, 0, "",
+     [](const fs::path& dir) {
+       EXPECT_FALSE(fs::exists(dir / "t.txt"));
+       CheckDuplicatesIn(dir / "sub" / "t.txt");
+     }},
+    {"DanglingLinkToAbsolutePath",
+     [](const fs::path& dir) {
+       fs::create_directory(dir / "abs");
+       return Link(dir, "d.txt", fs::absolute(dir / "abs" / "t.txt"));
+     },
+     kDuplicates, kDuplicatedSorted, 0, "", [](const fs::path& dir) { CheckDuplicatesIn(dir / "abs" / "t.txt"); }},
+#ifdef _WIN32
+    // What ReplaceFile keeps on Windows (Wine's does not: the run gives it).
+    {"HiddenAttributeKept", OldHidden, kDuplicates, kDuplicatedSorted, 0, "", CheckHiddenKept},
+    {"DaclKept", OldWithDacl, kDuplicates, kDuplicatedSorted, 0, "", CheckDaclKept},
+#else
     {"ModeKept",
      [](const fs::path& dir) {
        Old(dir);
@@ -481,6 +746,11 @@ const FileCase kFileCases[] = {
        CheckDuplicatesIn(dir / "d.txt");
        EXPECT_EQ(ModeOf(dir / "d.txt"), 0600u);
      }},
+    {"AclAndAttributesKept", OldWithAcl, kDuplicates, kDuplicatedSorted, 0, "", CheckAclKept},
+    {"SetIdBitsAndGroupKept", OldSetIdOtherGroup, kDuplicates, kDuplicatedSorted, 0, "", CheckSetIdKept},
+    // The owner cannot be given by another user: written in place.
+    WithOptions({"OwnerNotOursWrittenInPlace", OldOfRoot, kDuplicates, kDuplicatedSorted, 0, "", CheckOwnerKept},
+                AsOtherUser()),
     // Written through, never replaced; the reader is open before the run.
     {"FifoWrittenThrough",
      [](const fs::path& dir) {
@@ -488,9 +758,63 @@ const FileCase kFileCases[] = {
        return std::string();
      },
      kDuplicates, kDuplicatedSorted, 0, "", nullptr},
+    // Found unwritable or unreplaceable up front, not after the sorted text.
+    {"AppendOnlyRefusedUpFront", OldAppendOnly, kDuplicates, "", 2, Fault(kTextFilterNotWritable, "d.txt"),
+     [](const fs::path& dir) {
+       SetAppendOnly(dir / "d.txt", false);
+       EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
+     }},
+    {"MountedOverWrittenInPlace", OldMountedOver, kDuplicates, kDuplicatedSorted, 0, "", CheckMountedOver},
     // Failures that can come only after the sorted text went out.
     {"DeviceFullAfterOutput", nullptr, {"/A/E", "--duplicates=/dev/full"}, kDuplicatedSorted, 2,
      Fault(kTextFilterWriteFailed, "/dev/full"), nullptr},
+    WithOptions(WithInput({"BesideWriteFailsAtSizeLimit", Old, {"/A/E/R", "--duplicates=d.txt"}, kSizeLimited, 2,
+                           Fault(kTextFilterWriteFailed, "d.txt"),
+                           [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n"); }},
+                          kLongRepeated),
+                SizeLimit(512)),
+    // Standard output took what it could before its write failed: that part
+    // stays; the duplicates file stays as it was.
+    WithOptions(WithInput({"StandardOutputFullKeepsItsPart", Old, {"/A/T/E", "--duplicates=d.txt"},
+                           kLargeSorted, 2, kOutputFault,
+                           [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n"); }},
+                          kLarge, ".stdin", 64 << 10),
+                SizeLimit(64 << 10)),
+    // Another program at work while the run stands still.
+    WhileStopped({"LinkSwappedToInputAtItsCheck",
+                  [](const fs::path& dir) {
+                    WriteFile(dir / "t.txt", "old\r\n");
+                    return Link(dir, "d.txt", "t.txt");
+                  },
+                  {"/A/E", "--duplicates=d.txt", "in.txt"}, "", 2, Fault(kTextFilterDuplicatesIsInput, "d.txt"),
+                  [](const fs::path& dir) {
+                    EXPECT_EQ(ReadFile(dir / "in.txt"), kDuplicated);
+                    EXPECT_EQ(ReadFile(dir / "t.txt"), "old\r\n");
+                  }},
+                 [](const fs::path& dir) {
+                   fs::remove(dir / "d.txt");
+                   fs::create_symlink("in.txt", dir / "d.txt");
+                 },
+                 "d.txt"),
+    WhileStopped(WithInput({"FolderRenamedDuringRun",
+                            [](const fs::path& dir) {
+                              fs::create_directory(dir / "sub");
+                              WriteFile(dir / "sub" / "d.txt", "old\r\n");
+                              return std::string();
+                            },
+                            {"/A/T/E", "--duplicates=sub/d.txt"}, kLargeSorted, 0, "",
+                            [](const fs::path& dir) { CheckDuplicatesIn(dir / "sub2" / "d.txt"); }},
+                           kLarge),
+                 [](const fs::path& dir) { fs::rename(dir / "sub", dir / "sub2"); }),
+    WhileStopped({"FileBesideOwnerOnlyFromItsStart",
+                  [](const fs::path& dir) {
+                    Old(dir);
+                    chmod((dir / "d.txt").c_str(), 0600);
+                    return std::string();
+                  },
+                  kDuplicates, kDuplicatedSorted, 0, "",
+                  [](const fs::path& dir) { EXPECT_EQ(ModeOf(dir / "d.txt"), 0600u); }},
+                 ExpectOwnerOnlyBeside, "d.txt.ordwell-sort-1"),
     // The input changes after its first block was read: refused, whether
     // named or on standard input, nothing written.
     WhileStopped(WithInput({"InputTruncatedWhileRead", Old, {"/A/T/E", "--duplicates=d.txt", "in.txt"}, "", 2,
@@ -684,23 +1008,32 @@ TEST(SortFilter, TextsAroundTheBlockSizesKeepEveryByte) {
 }
 
 #ifndef _WIN32
-// An interrupted run removes the file it made beside the duplicates file:
-// the filter waits on a pipe for its input, with the file made, when the
-// signal comes.
+// An interrupted run removes the file it made beside a result file, and a
+// signal ignored from the start (nohup) ends nothing: the filter waits on a
+// pipe for its input, with the file made, when the signal comes.
 TEST(SortFilter, InterruptRemovesFileBeside) {
-  for (int signal : {SIGINT, SIGTERM}) {
-    fs::path dir = FreshFolder("interrupted-" + std::to_string(signal));
+  struct Row {
+    int signal;
+    const char* option;
+    bool ignored;
+  };
+  const Row rows[] = {{SIGINT, "--duplicates=d.txt", false}, {SIGTERM, "--duplicates=d.txt", false},
+                      {SIGHUP, "--duplicates=d.txt", false}, {SIGPIPE, "--duplicates=d.txt", false},
+                      {SIGHUP, "--duplicates=d.txt", true}};
+  for (const Row& r : rows) {
+    std::string label = std::to_string(r.signal) + " " + r.option + (r.ignored ? " ignored" : "");
+    fs::path dir = FreshFolder("interrupted-" + std::to_string(r.signal) + (r.ignored ? "-ignored" : ""));
     WriteFile(dir / "d.txt", "old\r\n");
     int input[2];
     ASSERT_EQ(pipe(input), 0);
     std::string program = FilterProgramPath();
+    const char* switches = r.option[2] == 'd' ? "/A/E" : "/A";
     pid_t child = fork();
     if (child == 0) {  // the signal as a terminal would deliver it, whatever this process ignores
-      std::signal(SIGINT, SIG_DFL);
-      std::signal(SIGTERM, SIG_DFL);
+      for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(s, s == r.signal && r.ignored ? SIG_IGN : SIG_DFL);
       dup2(input[0], 0);
       close(input[1]);
-      if (chdir(dir.c_str()) == 0) execl(program.c_str(), program.c_str(), "/A/E", "--duplicates=d.txt", nullptr);
+      if (chdir(dir.c_str()) == 0) execl(program.c_str(), program.c_str(), switches, r.option, nullptr);
       _exit(127);
     }
     close(input[0]);
@@ -710,17 +1043,25 @@ TEST(SortFilter, InterruptRemovesFileBeside) {
         made = made || entry.path().filename().string().find(".ordwell-sort-") != std::string::npos;
       if (!made) usleep(1000);
     }
-    EXPECT_TRUE(made);
-    kill(child, signal);
+    EXPECT_TRUE(made) << label;
+    kill(child, r.signal);
+    if (r.ignored) {
+      EXPECT_EQ(write(input[1], kDuplicated.data(), kDuplicated.size()), 9) << label;
+    }
+    close(input[1]);  // an ignored signal: the run goes on to its end
     int status = 0;
     for (int wait = 0; wait < 10000 && waitpid(child, &status, WNOHANG) == 0; ++wait) usleep(1000);
     if (kill(child, SIGKILL) == 0) waitpid(child, &status, 0);  // still running: the signal did not end it
-    close(input[1]);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+    if (r.ignored) {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << label;
+      EXPECT_NE(ReadFile(dir / "d.txt"), "old\r\n") << label;
+    } else {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == r.signal) << label;
+      EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n") << label;
+    }
     std::vector<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"d.txt"}) << signal;
-    EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
+    EXPECT_EQ(names, std::vector<std::string>{"d.txt"}) << label;
     RemoveFolder(dir);
   }
 }
