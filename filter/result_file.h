@@ -5,9 +5,10 @@
 
 #include "filter/filter_io.h"
 
-// A file that a run writes a result into: the duplicate lines
-// (--duplicates). It is opened before the input is read, so that a run that
-// cannot put a result there fails before it has written anything, and it is judged by the file that was opened, never by a name
+// A file that a run writes a result into: the sorted text (--output) or the
+// duplicate lines (--duplicates). It is opened before the input is read, so
+// that a run that cannot put a result there fails before it has written
+// anything, and it is judged by the file that was opened, never by a name
 // looked up again. A file that exists keeps what it is: a symbolic link is
 // followed; a regular file is replaced by a new one made beside it, which
 // gets what the file carries (POSIX: owner, group, extended attributes and
@@ -36,13 +37,14 @@ struct ResultFile {
   FileIdentity identity = {0, 0};
 };
 
-enum class ResultFault { kNone, kCannotCreate, kNotWritable, kIsInput, kIsOutput };
+enum class ResultFault { kNone, kCannotCreate, kNotWritable, kIsInput, kIsOutput, kIsOther };
 
 // What a result file may not be.
 struct ResultRules {
   std::FILE* input;         // the stream the text comes from
   bool mayBeInput;          // sorting a file in place
   bool mayBeOutput;         // standard output (a terminal or the null device always may)
+  const ResultFile* other;  // the run's other result file, or null
 };
 
 // Opens (or, for a file not there yet, prepares) the result file that named

@@ -61,6 +61,8 @@ bool IsSameFile(const FileIdentity& identity, int descriptor) {
   return other.volume == identity.volume && other.index == identity.index;
 }
 
+bool IsSameIdentity(const FileIdentity& a, const FileIdentity& b) { return a.volume == b.volume && a.index == b.index; }
+
 // By the file itself; a terminal or the null device may take any stream. A
 // file that nobody may write says that it is read-only, which root, who may
 // write anything, is refused too.
@@ -68,6 +70,9 @@ ResultFault CheckDestination(const struct stat& info, const ResultRules& rules, 
   if (!rules.mayBeInput && rules.input && IsSameFile(file.identity, fileno(rules.input))) return ResultFault::kIsInput;
   if (!rules.mayBeOutput && !S_ISCHR(info.st_mode) && IsSameFile(file.identity, STDOUT_FILENO))
     return ResultFault::kIsOutput;
+  const ResultFile* other = rules.other;
+  if (other && other->existed && !S_ISCHR(info.st_mode) && IsSameIdentity(other->identity, file.identity))
+    return ResultFault::kIsOther;
   if (S_ISREG(info.st_mode) && !(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) return ResultFault::kNotWritable;
   return ResultFault::kNone;
 }
@@ -123,11 +128,15 @@ ResultFault OpenInPlace(int descriptor, bool regular, ResultFile& file) {
   return ResultFault::kNone;
 }
 
-// Nothing there yet: the new file beside takes the name at the end.
-ResultFault OpenNewFile(ResultFile& file) {
+// Nothing there yet: the new file beside takes the name at the end. Two
+// result files of the run may not end at the same name.
+ResultFault OpenNewFile(const ResultRules& rules, ResultFile& file) {
   struct stat folder;
   if (fstat(static_cast<int>(file.folder), &folder) != 0) return ResultFault::kCannotCreate;
   file.identity = IdentityOf(folder);
+  const ResultFile* other = rules.other;
+  if (other && !other->existed && IsSameIdentity(other->identity, file.identity) && other->place == file.place)
+    return ResultFault::kIsOther;
   return CreateResultBeside(file, false) ? ResultFault::kNone : ResultFault::kCannotCreate;
 }
 
@@ -140,7 +149,7 @@ ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules
   int descriptor = -1;
   ResultFault fault = OpenDestination(named, file, descriptor);
   if (fault != ResultFault::kNone) return fault;
-  if (descriptor < 0) return OpenNewFile(file);
+  if (descriptor < 0) return OpenNewFile(rules, file);
   struct stat info;
   if (fstat(descriptor, &info) != 0) return close(descriptor), ResultFault::kCannotCreate;
   file.existed = true;

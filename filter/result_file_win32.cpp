@@ -33,6 +33,10 @@ ResultFault CheckDestination(HANDLE opened, const BY_HANDLE_FILE_INFORMATION& in
     return ResultFault::kIsInput;
   if (!rules.mayBeOutput && GetFileType(opened) != FILE_TYPE_CHAR && IsSameFile(file.identity, HandleOf(stdout)))
     return ResultFault::kIsOutput;
+  const ResultFile* other = rules.other;
+  if (other && other->existed && other->identity.volume == file.identity.volume &&
+      other->identity.index == file.identity.index)
+    return ResultFault::kIsOther;
   return ResultFault::kNone;
 }
 
@@ -101,12 +105,15 @@ ResultFault OpenInPlace(HANDLE opened, bool disk, ResultFile& file) {
   return ResultFault::kNone;
 }
 
-// Nothing there yet: the new file beside takes the name at the end.
-ResultFault OpenNewFile(const char* named, ResultFile& file) {
+// Nothing there yet: the new file beside takes the name at the end. Two
+// result files of the run may not end at the same name.
+ResultFault OpenNewFile(const char* named, const ResultRules& rules, ResultFile& file) {
   char full[MAX_PATH];
   DWORD n = GetFullPathNameA(named, sizeof full, full, nullptr);
   if (n == 0 || n >= sizeof full) return ResultFault::kCannotCreate;
   file.place = full;
+  const ResultFile* other = rules.other;
+  if (other && !other->existed && lstrcmpiA(other->place.c_str(), full) == 0) return ResultFault::kIsOther;
   return CreateResultBeside(file, false) ? ResultFault::kNone : ResultFault::kCannotCreate;
 }
 
@@ -131,7 +138,7 @@ ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (opened == INVALID_HANDLE_VALUE) {
     DWORD fault = GetLastError();
-    return fault == ERROR_FILE_NOT_FOUND ? OpenNewFile(named, file) : FaultOfOpen(named, fault);
+    return fault == ERROR_FILE_NOT_FOUND ? OpenNewFile(named, rules, file) : FaultOfOpen(named, fault);
   }
   bool disk = GetFileType(opened) == FILE_TYPE_DISK;
   BY_HANDLE_FILE_INFORMATION info = {};

@@ -48,9 +48,12 @@ inline constexpr char kTextColumnWidthRange[] = "「幅」 には %u ～ %u を�
 
 // how to call the filter (standard output, for --help)
 inline constexpr char kTextFilterUsage[] =
-    "使い方: ordwell-sort [スイッチ] [入力ファイル] [--duplicates=ファイル]\n"
+    "使い方: ordwell-sort [スイッチ] [入力ファイル] [--output=ファイル]\n"
+    "                     [--duplicates=ファイル]\n"
     "入力ファイル (省略時または - のときは標準入力) の行を並べ替えて\n"
     "標準出力に書きます。\n"
+    "--output=ファイル を付けると、標準出力の代わりにそのファイルに書きます。\n"
+    "  入力ファイルと同じファイルでもかまいません (その場で並べ替え)。\n"
     "スイッチは Ordwell と同じです:\n"
     "  /A 昇順 (なしで降順)   /R 重複行を除く   /E 重複行を --duplicates のファイルへ\n"
     "  /T 文字コード順 (なしでロケール順: 大文字小文字・ひらがなカタカナを区別しない)\n"
@@ -74,8 +77,8 @@ inline constexpr char kTextFilterNoDialog[] = "/D (オプション ダイアロ�
 // an option of the filter itself is unknown (%s: the argument)
 inline constexpr char kTextFilterUnknownOption[] = "認識できないオプションです： '%s'";
 
-// --duplicates came without a file name
-inline constexpr char kTextFilterNeedsFileName[] = "--duplicates にはファイル名が必要です。";
+// --output or --duplicates came without a file name (%s: the option)
+inline constexpr char kTextFilterNeedsFileName[] = "%s にはファイル名が必要です。";
 
 // an argument taken for switches names an existing file: the splitter cut
 // it at its slashes (%s: the argument)
@@ -114,6 +117,9 @@ inline constexpr char kTextFilterDuplicatesIsInput[] = "--duplicates に入力�
 
 // --duplicates names the file that standard output goes to (%s: the name)
 inline constexpr char kTextFilterDuplicatesIsOutput[] = "--duplicates に標準出力と同じファイルは指定できません： '%s'";
+
+// --duplicates names the same file as --output (%s: the name given)
+inline constexpr char kTextFilterOutputIsDuplicates[] = "--output と --duplicates に同じファイルは指定できません： '%s'";
 
 // a result cannot be written (%s: the file's name, or standard output)
 inline constexpr char kTextFilterWriteFailed[] = "書き込みに失敗しました： '%s'";

@@ -73,9 +73,26 @@ struct FilterCase {
   bool outputRefused = false;              // every write to standard output fails
   const char* locale = "C";                // LC_ALL (POSIX): messages as they are
   bool inputFolder = false;                // standard input is the run's folder (POSIX)
+  std::string sortedFile = kNoFile;        // the file o.txt after the run
+  std::string sortedFileBefore = kNoFile;  // and before it
+  const char* inputAfter = nullptr;        // in.txt after the run; null: as it was
 };
 
+// The row with the --output file o.txt as it stands before and after.
+FilterCase WithSortedFile(FilterCase c, std::string before, std::string after) {
+  c.sortedFileBefore = std::move(before);
+  c.sortedFile = std::move(after);
+  return c;
+}
+
+// The row that sorts in.txt in place: what it holds afterwards.
+FilterCase SortedInPlace(FilterCase c, const char* after) {
+  c.inputAfter = after;
+  return c;
+}
+
 const std::string kMixed = "b\r\nA\r\na\r\nB\r\n";
+const char* const kMixedSorted = "A\r\na\r\nb\r\nB\r\n";
 
 // A directory is no input: POSIX opens it and the read refuses it, Windows
 // refuses to open it.
@@ -132,6 +149,7 @@ const FilterCase kCases[] = {
     {"UnknownLetterAmongKnownOnes", {"/AX"}, kMixed, "", 2, BadArgument(1, "/AX")},
     {"TwoUnknownLetters", {"/XY"}, kMixed, "", 2, BadArgument(1, "/XY") + BadArgument(1, "/XY")},
     {"PositionCountsTheFileName", {"in.txt", "/X"}, kMixed, "", 2, BadArgument(2, "/X")},
+    {"PositionCountsTheOutputName", {"--output", "o.txt", "/X"}, kMixed, "", 2, BadArgument(3, "/X")},
     {"RunTogetherSwitchesCountApart", {"/A/Q"}, kMixed, "", 2, BadArgument(2, "/Q")},
     {"ColumnFromZero", {"/F:0"}, kMixed, "", 2, BadArgument(1, "/F:0")},
     {"ColumnFromTrailingSpace", {"/F:5 "}, kMixed, "", 2, BadArgument(1, "/F:5 ")},
@@ -149,6 +167,23 @@ const FilterCase kCases[] = {
     {"DuplicatesFileIsStandardInput", {"/A/E", "--duplicates=.stdin"}, kMixed, "", 2,
      Fault(kTextFilterDuplicatesIsInput, ".stdin")},
     {"UnknownOption", {"--frob"}, kMixed, "", 2, Fault(kTextFilterUnknownOption, "--frob")},
+    // --output: the sorted text goes to a file, the input itself too, put in
+    // place only when it was written whole.
+    WithSortedFile({"OutputFileTakesTheSortedText", {"/A", "--output=o.txt"}, kMixed, "", 0, ""}, kNoFile, kMixedSorted),
+    WithSortedFile({"OutputFileReplaced", {"/A", "--output", "o.txt"}, kMixed, "", 0, ""}, "old\r\n", kMixedSorted),
+    WithSortedFile({"OutputAndDuplicatesFiles", {"/A/E/R", "--output=o.txt", "--duplicates=d.txt"}, "b\r\na\r\nb", "",
+                    0, "", "b\r\n"},
+                   kNoFile, "a\r\nb\r\n"),
+    SortedInPlace({"SortInPlace", {"/A", "--output=in.txt", "in.txt"}, kMixed, "", 0, ""}, kMixedSorted),
+    WithSortedFile({"NulByteKeepsOutputFile", {"/A", "--output=o.txt"}, std::string("b\r\n\0\r\n", 6), "", 2,
+                    Fault(kTextFilterNulByte)},
+                   "old\r\n", "old\r\n"),
+    {"OutputFileIsTheDuplicatesFile", {"/A/E", "--output=d.txt", "--duplicates=d.txt"}, kMixed, "", 2,
+     Fault(kTextFilterOutputIsDuplicates, "d.txt"), "old\r\n", "old\r\n"},
+    {"NewOutputFileIsTheDuplicatesFile", {"/A/E", "--output=d.txt", "--duplicates=./d.txt"}, kMixed, "", 2,
+     Fault(kTextFilterOutputIsDuplicates, "./d.txt")},
+    {"OutputWithoutName", {"/A", "--output"}, kMixed, "", 2, Fault(kTextFilterNeedsFileName, "--output")},
+    {"OutputFileCannotBeMade", {"/A", "--output=no/o.txt"}, kMixed, "", 2, Fault(kTextFilterCreateFailed, "no/o.txt")},
     {"NulByteRefused", {"/A"}, std::string("b\r\na\0c\r\n", 8), "", 2, Fault(kTextFilterNulByte)},
     {"NulByteFirst", {"/A"}, std::string("\0b\r\na\r\n", 7), "", 2, Fault(kTextFilterNulByte)},
     {"NulByteLast", {"/A"}, std::string("b\r\na\0", 5), "", 2, Fault(kTextFilterNulByte)},
@@ -243,6 +278,7 @@ TEST_P(FilterTable, RunsAsTheRowSays) {
   WriteFile(dir / "in.txt", c.input);
   WriteFile(dir / ".stdin", c.input);
   if (c.duplicatesBefore != kNoFile) WriteFile(dir / "d.txt", c.duplicatesBefore);
+  if (c.sortedFileBefore != kNoFile) WriteFile(dir / "o.txt", c.sortedFileBefore);
   std::vector<std::string> args;
   for (const std::string& a : c.args) args.push_back(PutFolder(a, dir));
   std::string input = c.inputFolder ? dir.string() : (dir / ".stdin").string();
@@ -255,12 +291,13 @@ TEST_P(FilterTable, RunsAsTheRowSays) {
   EXPECT_EQ(run.out, c.out);
   EXPECT_EQ(run.err, PutFolder(c.err, dir));
   EXPECT_EQ(ReadFile(dir / "d.txt"), c.duplicates);
-  EXPECT_EQ(ReadFile(dir / "in.txt"), c.input);  // the input file is never touched
+  EXPECT_EQ(ReadFile(dir / "o.txt"), c.sortedFile);
+  EXPECT_EQ(ReadFile(dir / "in.txt"), c.inputAfter ? c.inputAfter : c.input);  // touched only when sorted in place
   // Nothing else is left in the folder; the run's streams (.stdin and the
   // like) are the harness's.
   for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
     std::string name = entry.path().filename().string();
-    EXPECT_TRUE(name == "in.txt" || name == "d.txt" || name[0] == '.') << name << " left behind";
+    EXPECT_TRUE(name == "in.txt" || name == "d.txt" || name == "o.txt" || name[0] == '.') << name << " left behind";
   }
   RemoveFolder(dir);
 }
@@ -279,7 +316,7 @@ TEST(SortFilter, HelpInUtf8Locale) {
   ProgramRun run = RunProgram(FilterProgramPath(), {"--help"}, dir.string(), (dir / ".stdin").string(),
                               kDeadlineSeconds, options);
   ASSERT_TRUE(run.finished);
-  EXPECT_EQ(run.out.rfind(u8"使い方: ordwell-sort [スイッチ] [入力ファイル] [--duplicates=ファイル]\n", 0), 0u) << run.out;
+  EXPECT_EQ(run.out.rfind(u8"使い方: ordwell-sort [スイッチ] [入力ファイル] [--output=ファイル]\n", 0), 0u) << run.out;
   EXPECT_EQ(run.exitCode, 0);
   RemoveFolder(dir);
 }
@@ -697,6 +734,13 @@ const FileCase kFileCases[] = {
        EXPECT_EQ(fs::hard_link_count(dir / "d.txt"), 2u);
 #endif
      }},
+    {"SortedFileHardLinkKept",
+     [](const fs::path& dir) {
+       WriteFile(dir / "o.txt", "old\r\n");
+       fs::create_hard_link(dir / "o.txt", dir / "h.txt");
+       return std::string();
+     },
+     {"/A", "--output=o.txt"}, "", 0, "", [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "h.txt"), kDuplicatedSorted); }},
     // Symbolic links are followed, each from the folder of the one before.
     {"SymbolicLinkFollowed",
      [](const fs::path& dir) {
@@ -771,6 +815,14 @@ const FileCase kFileCases[] = {
     WithOptions(WithInput({"BesideWriteFailsAtSizeLimit", Old, {"/A/E/R", "--duplicates=d.txt"}, kSizeLimited, 2,
                            Fault(kTextFilterWriteFailed, "d.txt"),
                            [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n"); }},
+                          kLongRepeated),
+                SizeLimit(512)),
+    WithOptions(WithInput({"SortedFileBesideFailsAtSizeLimit", [](const fs::path& dir) {
+                             WriteFile(dir / "o.txt", "old\r\n");
+                             return std::string();
+                           },
+                           {"/A", "--output=o.txt"}, "", 2, Fault(kTextFilterWriteFailed, "o.txt"),
+                           [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "o.txt"), "old\r\n"); }},
                           kLongRepeated),
                 SizeLimit(512)),
     // Standard output took what it could before its write failed: that part
@@ -1019,7 +1071,7 @@ TEST(SortFilter, InterruptRemovesFileBeside) {
   };
   const Row rows[] = {{SIGINT, "--duplicates=d.txt", false}, {SIGTERM, "--duplicates=d.txt", false},
                       {SIGHUP, "--duplicates=d.txt", false}, {SIGPIPE, "--duplicates=d.txt", false},
-                      {SIGHUP, "--duplicates=d.txt", true}};
+                      {SIGHUP, "--duplicates=d.txt", true},  {SIGTERM, "--output=d.txt", false}};
   for (const Row& r : rows) {
     std::string label = std::to_string(r.signal) + " " + r.option + (r.ignored ? " ignored" : "");
     fs::path dir = FreshFolder("interrupted-" + std::to_string(r.signal) + (r.ignored ? "-ignored" : ""));
