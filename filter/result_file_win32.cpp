@@ -64,30 +64,14 @@ bool IsSameOwner(HANDLE a, HANDLE b) {
   return same;
 }
 
-// The DACL as it stands, inherited entries given back by the folder.
-bool CopyDacl(HANDLE from, HANDLE to) {
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR held = nullptr;
-  if (GetSecurityInfo(from, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &held) !=
-      ERROR_SUCCESS)
-    return false;
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  GetSecurityDescriptorControl(held, &control, &revision);
-  SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED)
-                                                               ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                               : UNPROTECTED_DACL_SECURITY_INFORMATION);
-  bool copied = SetSecurityInfo(to, SE_FILE_OBJECT, what, nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
-  LocalFree(held);
-  return copied;
-}
-
-// The file beside gets the attributes and the DACL of the file it replaces,
-// which ReplaceFile keeps as well (Wine's does not); its owner must be the
-// file's, which it cannot be given. False: the file is written in place.
+// The file beside gets the attributes of the file it replaces, which
+// ReplaceFile keeps as well (Wine's does not); ReplaceFile keeps its DACL
+// (a copy made here would not survive Wine, which keeps a DACL as Unix mode
+// bits and gives back another). Its owner must be the file's, which it
+// cannot be given. False: the file is written in place.
 bool TakeAttributes(HANDLE made, HANDLE from) {
   BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(from, &info) || !IsSameOwner(made, from) || !CopyDacl(from, made)) return false;
+  if (!GetFileInformationByHandle(from, &info) || !IsSameOwner(made, from)) return false;
   FILE_BASIC_INFO basic = {};
   constexpr DWORD kKept =
       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -158,8 +142,8 @@ ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules
 // is open and nobody else opens it meanwhile (ownerOnly or not: it holds
 // only the result).
 std::FILE* CreateNewFileIn(intptr_t, const std::string& name, bool) {
-  HANDLE created = CreateFileA(name.c_str(), GENERIC_WRITE | READ_CONTROL | WRITE_DAC, FILE_SHARE_DELETE, nullptr,
-                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE created = CreateFileA(name.c_str(), GENERIC_WRITE | READ_CONTROL, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (created == INVALID_HANDLE_VALUE) {
     DWORD fault = GetLastError();
     errno = fault == ERROR_FILE_EXISTS || fault == ERROR_ALREADY_EXISTS ? EEXIST : EACCES;
