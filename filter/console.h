@@ -45,11 +45,11 @@ StreamVersion NoteStreamVersion(std::FILE* stream);
 // n bytes into block. The count read, 0 at the end, -1 after a failure.
 long long ReadStreamBytes(std::FILE* stream, char* block, size_t n);
 
-// A block for a text of known size, outside every heap: aligned and backed
-// by large pages where the system has them (a file read into fresh small
-// pages costs a page fault every 4 KB, which on some machines costs more
-// than the sort). Null when there is no room. Released by ReleaseTextBlock
-// with the same size.
+// A block for a text of known size, outside the link's heap: a large one
+// aligned and backed by large pages where the system has them (a file read
+// into fresh small pages costs a page fault every 4 KB, which on some
+// machines costs more than the sort). Null when there is no room. Released
+// by ReleaseTextBlock with the same size.
 char* ReserveTextBlock(size_t size);
 void ReleaseTextBlock(char* block, size_t size);
 

@@ -13,6 +13,7 @@
 #include <clocale>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -91,15 +92,17 @@ void HandleInterrupts() {
   }
 }
 
-// Blocks of at least this size are aligned to large pages and backed by
-// them: below it, the page faults they save cost less than clearing one.
+// Blocks of at least this size are mapped apart, aligned to large pages and
+// backed by them: below it, the page faults they save cost less than
+// clearing one, and the block comes from the heap.
 constexpr size_t kLargePage = size_t(2) << 20;
 constexpr size_t kLargePageWorth = kLargePage / 2;
 
-// The length mapped for a block of size bytes; 0 when none can be.
+// The length mapped for a block of size bytes, a whole number of large
+// pages; 0 when none can be.
 size_t MappedLength(size_t size) {
-  if (size == 0 || size > SIZE_MAX - 2 * kLargePage) return 0;
-  return size < kLargePageWorth ? size : (size + kLargePage - 1) & ~(kLargePage - 1);
+  if (size > SIZE_MAX - 2 * kLargePage) return 0;
+  return (size + kLargePage - 1) & ~(kLargePage - 1);
 }
 
 }  // namespace
@@ -147,21 +150,24 @@ long long ReadStreamBytes(std::FILE* stream, char* block, size_t n) {
 // Mapped whole and aligned to a large page, so that every page of the text is
 // a large one: the head and tail of a larger mapping are given back.
 char* ReserveTextBlock(size_t size) {
+  if (size < kLargePageWorth) return static_cast<char*>(std::malloc(size));
   size_t length = MappedLength(size);
   if (!length) return nullptr;
-  size_t extra = length >= kLargePageWorth ? kLargePage : 0;
-  void* mapped = mmap(nullptr, length + extra, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* mapped = mmap(nullptr, length + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) return nullptr;
   uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
-  uintptr_t aligned = extra ? (start + kLargePage - 1) & ~(kLargePage - 1) : start;
+  uintptr_t aligned = (start + kLargePage - 1) & ~(kLargePage - 1);
   if (aligned > start) munmap(mapped, aligned - start);
-  if (extra > aligned - start) munmap(reinterpret_cast<void*>(aligned + length), extra - (aligned - start));
-  if (extra) AdviseLargePages(reinterpret_cast<void*>(aligned), length);
+  if (kLargePage > aligned - start) munmap(reinterpret_cast<void*>(aligned + length), kLargePage - (aligned - start));
+  AdviseLargePages(reinterpret_cast<void*>(aligned), length);
   return reinterpret_cast<char*>(aligned);
 }
 
 void ReleaseTextBlock(char* block, size_t size) {
-  if (block) munmap(block, MappedLength(size));
+  if (size < kLargePageWorth)
+    std::free(block);
+  else if (block)
+    munmap(block, MappedLength(size));
 }
 
 void RemoveOnInterrupt(int slot, intptr_t folder, const char* name) {
