@@ -24,9 +24,12 @@ struct RunOptions {
   // Standard input is a pipe that the file's bytes are written into, a
   // stream of no known size.
   bool inputPiped = false;
-  // Standard output goes to this file of the folder, as the shell's ">"
-  // sends it, instead of being caught.
+  // Standard output goes to this file of the folder (POSIX: or this
+  // absolute path), as the shell's ">" sends it, instead of being caught.
   const char* outputFile = nullptr;
+  // Standard input (a file) starts this many bytes in, as after a script
+  // read its first line.
+  long inputOffset = 0;
   // 0, 1 or 2: that standard stream is closed, as the shell's "<&-" leaves
   // it (Windows: the process gets no handle for it).
   int closedStream = -1;

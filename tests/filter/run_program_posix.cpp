@@ -13,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <sstream>
@@ -53,6 +54,7 @@ bool PrepareChild(const RunOptions& options) {
                              const std::string& errPath, const RunOptions& options, int pipeIn) {
   if (IsTraced(options) && (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0 || raise(SIGSTOP) != 0)) _exit(127);
   int in = pipeIn >= 0 ? pipeIn : open(inputPath.c_str(), O_RDONLY);
+  if (in >= 0 && options.inputOffset && lseek(in, options.inputOffset, SEEK_SET) < 0) _exit(127);
   int out = open(outPath.c_str(), (options.outputRefused ? O_RDONLY : O_WRONLY) | O_CREAT | O_TRUNC, 0600);
   int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
@@ -69,10 +71,12 @@ bool PrepareChild(const RunOptions& options) {
 }
 
 // Writes bytes into the pipe and closes it; a reader that ended early
-// leaves the rest unwritten.
+// leaves the rest unwritten. The pieces are of an odd size, as a writer of
+// lines would give them, so that the reads do not fall on a block's edges.
 void FeedPipe(int descriptor, std::string bytes) {
+  constexpr size_t kPiece = 65521;
   for (size_t done = 0; done < bytes.size();) {
-    ssize_t n = write(descriptor, bytes.data() + done, bytes.size() - done);
+    ssize_t n = write(descriptor, bytes.data() + done, std::min(bytes.size() - done, kPiece));
     if (n <= 0) break;
     done += static_cast<size_t>(n);
   }
@@ -152,7 +156,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
                       const RunOptions& options) {
   ProgramRun run;
   std::string errPath = directory + "/.stderr";
-  std::string outPath = directory + "/" + (options.outputFile ? options.outputFile : ".stdout");
+  std::string outFile = options.outputFile ? options.outputFile : ".stdout";
+  std::string outPath = outFile[0] == '/' ? outFile : directory + "/" + outFile;
   int pipeEnds[2] = {-1, -1};
   if (options.inputPiped && pipe(pipeEnds) != 0) return run;
   signal(SIGPIPE, SIG_IGN);  // the feeder sees a failed write instead

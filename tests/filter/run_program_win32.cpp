@@ -40,11 +40,12 @@ HANDLE OpenInherited(const std::string& path, DWORD access, DWORD disposition) {
 }
 
 // Writes bytes into the pipe and closes it; a reader that ended early
-// leaves the rest unwritten.
+// leaves the rest unwritten. The pieces are of an odd size, as a writer of
+// lines would give them, so that the reads do not fall on a block's edges.
 void FeedPipe(HANDLE pipe, std::string bytes) {
   for (size_t done = 0; done < bytes.size();) {
     DWORD n = 0;
-    DWORD part = static_cast<DWORD>(bytes.size() - done < 65536 ? bytes.size() - done : 65536);
+    DWORD part = static_cast<DWORD>(bytes.size() - done < 65521 ? bytes.size() - done : 65521);
     if (!WriteFile(pipe, bytes.data() + done, part, &n, nullptr) || n == 0) break;
     done += n;
   }
@@ -79,6 +80,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     SetHandleInformation(feed, HANDLE_FLAG_INHERIT, 0);
   else
     in = feed = INVALID_HANDLE_VALUE;
+  if (!options.inputPiped && options.inputOffset) SetFilePointer(in, options.inputOffset, nullptr, FILE_BEGIN);
   HANDLE out = OpenInherited(outPath, options.outputRefused ? GENERIC_READ : GENERIC_WRITE, CREATE_ALWAYS);
   HANDLE err = OpenInherited(errPath, GENERIC_WRITE, CREATE_ALWAYS);
   std::string line = QuoteArgument(program);

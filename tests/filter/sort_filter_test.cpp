@@ -167,6 +167,7 @@ const FilterCase kCases[] = {
     {"DuplicatesFileIsStandardInput", {"/A/E", "--duplicates=.stdin"}, kMixed, "", 2,
      Fault(kTextFilterDuplicatesIsInput, ".stdin")},
     {"UnknownOption", {"--frob"}, kMixed, "", 2, Fault(kTextFilterUnknownOption, "--frob")},
+    {"UnknownOptionLikeOutput", {"--outputs", "o.txt"}, kMixed, "", 2, Fault(kTextFilterUnknownOption, "--outputs")},
     // --output: the sorted text goes to a file, the input itself too, put in
     // place only when it was written whole.
     WithSortedFile({"OutputFileTakesTheSortedText", {"/A", "--output=o.txt"}, kMixed, "", 0, ""}, kNoFile, kMixedSorted),
@@ -448,6 +449,18 @@ RunOptions ClosedStream(int stream) {
   return options;
 }
 
+RunOptions Piped() {
+  RunOptions options;
+  options.inputPiped = true;
+  return options;
+}
+
+RunOptions InputOffset(long bytes) {
+  RunOptions options;
+  options.inputOffset = bytes;
+  return options;
+}
+
 std::string Old(const fs::path& dir) {
   WriteFile(dir / "d.txt", "old\r\n");
   return "";
@@ -459,18 +472,30 @@ std::string OldLinked(const fs::path& dir) {
   return "";
 }
 
+// A symbolic link at dir/name to target, where the system makes them.
+std::string Link(const fs::path& dir, const char* name, const fs::path& target) {
+  std::error_code made;
+  fs::create_symlink(target, dir / name, made);
+  return !made && fs::is_symlink(dir / name) ? "" : "this system makes no symbolic links here";
+}
+
 // For a process started without one of its standard handles: Windows gives
 // it none, Wine one of its own (a character device that takes every write).
+// d.txt is a symbolic link to t.txt, which has a hard link h.txt: the file
+// is written in place, and opened after the folder of the link was closed,
+// so that a free standard descriptor would be its.
 std::string OldLinkedStreamClosed(const fs::path& dir) {
 #ifdef _WIN32
   if (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version"))
     return "Wine gives a process started without a standard handle one of its own";
 #endif
-  return OldLinked(dir);
+  WriteFile(dir / "t.txt", "old\r\n");
+  fs::create_hard_link(dir / "t.txt", dir / "h.txt");
+  return Link(dir, "d.txt", "t.txt");
 }
 
 void CheckLinkedOld(const fs::path& dir) {
-  EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
+  EXPECT_EQ(ReadFile(dir / "t.txt"), "old\r\n");
   EXPECT_EQ(ReadFile(dir / "h.txt"), "old\r\n");
 }
 
@@ -478,13 +503,6 @@ std::string ReadOnlyOld(const fs::path& dir) {
   Old(dir);
   fs::permissions(dir / "d.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   return "";
-}
-
-// A symbolic link at dir/name to target, where the system makes them.
-std::string Link(const fs::path& dir, const char* name, const fs::path& target) {
-  std::error_code made;
-  fs::create_symlink(target, dir / name, made);
-  return !made && fs::is_symlink(dir / name) ? "" : "this system makes no symbolic links here";
 }
 
 void CheckDuplicatesIn(const fs::path& file) { EXPECT_EQ(ReadFile(file), "b\r\n") << file; }
@@ -721,7 +739,6 @@ const FileCase kFileCases[] = {
     // A run killed earlier left a file beside: another name is taken.
     {"FileBesideFromEarlierRunLeft",
      [](const fs::path& dir) {
-       Old(dir);
        WriteFile(dir / "d.txt.ordwell-sort-1", "stale\r\n");
        return std::string();
      },
@@ -739,7 +756,7 @@ const FileCase kFileCases[] = {
      }},
     {"SortedFileHardLinkKept",
      [](const fs::path& dir) {
-       WriteFile(dir / "o.txt", "old\r\n");
+       WriteFile(dir / "o.txt", "older and longer\r\n");
        fs::create_hard_link(dir / "o.txt", dir / "h.txt");
        return std::string();
      },
@@ -760,7 +777,21 @@ const FileCase kFileCases[] = {
      [](const fs::path& dir) {
        EXPECT_TRUE(fs::is_symlink(dir / "d.txt"));
        CheckDuplicatesIn(dir / "t.txt");
+#ifndef _WIN32  // a new file gets what any new file gets, not the owner-only mode of its start
+       mode_t mask = umask(0);
+       umask(mask);
+       EXPECT_EQ(ModeOf(dir / "t.txt"), 0666u & ~mask);
+#endif
      }},
+    // A piped text whose last line has no CR LF, in an order that cuts its
+    // lines in place: it ends where the read put a NUL.
+    WithOptions(WithInput({"PipedLastLineOpenByNumbers", nullptr, {"/A/N"}, "a 2\r\nb 10", 0, "", nullptr},
+                          "b 10\r\na 2"),
+                Piped()),
+    // Standard input begins within its file (a script read its first line).
+    WithOptions(WithInput({"StandardInputFromWithinItsFile", nullptr, {"/A/T"}, "A\r\nB\r\na\r\n", 0, "", nullptr},
+                          kMixed),
+                InputOffset(3)),
     {"DanglingLinkInSubfolder",
      [](const fs::path& dir) {
        fs::create_directory(dir / "sub");
@@ -796,6 +827,10 @@ const FileCase kFileCases[] = {
      }},
     {"AclAndAttributesKept", OldWithAcl, kDuplicates, kDuplicatedSorted, 0, "", CheckAclKept},
     {"SetIdBitsAndGroupKept", OldSetIdOtherGroup, kDuplicates, kDuplicatedSorted, 0, "", CheckSetIdKept},
+    // A terminal or the null device may take every stream.
+    WithOptions({"NullDeviceTakesEveryStream", nullptr, {"/A/E", "--output=/dev/null", "--duplicates=/dev/null"}, "",
+                 0, "", nullptr},
+                OutputTo("/dev/null")),
     // The owner cannot be given by another user: written in place.
     WithOptions({"OwnerNotOursWrittenInPlace", OldOfRoot, kDuplicates, kDuplicatedSorted, 0, "", CheckOwnerKept},
                 AsOtherUser()),
@@ -1064,21 +1099,26 @@ TEST(SortFilter, TextsAroundTheBlockSizesKeepEveryByte) {
 }
 
 #ifndef _WIN32
-// An interrupted run removes the file it made beside a result file, and a
-// signal ignored from the start (nohup) ends nothing: the filter waits on a
-// pipe for its input, with the file made, when the signal comes.
+// An interrupted run removes the file it made beside a result file (in a
+// subfolder too), and a signal ignored from the start (nohup) ends nothing:
+// the filter waits on a pipe for its input, with the file made, when the
+// signal comes.
 TEST(SortFilter, InterruptRemovesFileBeside) {
   struct Row {
     int signal;
     const char* option;
     bool ignored;
   };
-  const Row rows[] = {{SIGINT, "--duplicates=d.txt", false}, {SIGTERM, "--duplicates=d.txt", false},
-                      {SIGHUP, "--duplicates=d.txt", false}, {SIGPIPE, "--duplicates=d.txt", false},
-                      {SIGHUP, "--duplicates=d.txt", true},  {SIGTERM, "--output=d.txt", false}};
+  const Row rows[] = {{SIGINT, "--duplicates=d.txt", false},  {SIGTERM, "--duplicates=d.txt", false},
+                      {SIGHUP, "--duplicates=d.txt", false},  {SIGPIPE, "--duplicates=d.txt", false},
+                      {SIGHUP, "--duplicates=d.txt", true},   {SIGTERM, "--output=d.txt", false},
+                      {SIGTERM, "--output=sub/d.txt", false}};
   for (const Row& r : rows) {
     std::string label = std::to_string(r.signal) + " " + r.option + (r.ignored ? " ignored" : "");
-    fs::path dir = FreshFolder("interrupted-" + std::to_string(r.signal) + (r.ignored ? "-ignored" : ""));
+    fs::path top = FreshFolder("interrupted-" + std::to_string(&r - rows));
+    bool sub = std::string(r.option).find("sub/") != std::string::npos;
+    fs::path dir = sub ? top / "sub" : top;
+    fs::create_directories(dir);
     WriteFile(dir / "d.txt", "old\r\n");
     int input[2];
     ASSERT_EQ(pipe(input), 0);
@@ -1087,9 +1127,11 @@ TEST(SortFilter, InterruptRemovesFileBeside) {
     pid_t child = fork();
     if (child == 0) {  // the signal as a terminal would deliver it, whatever this process ignores
       for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(s, s == r.signal && r.ignored ? SIG_IGN : SIG_DFL);
+      int nowhere = open("/dev/null", O_WRONLY);
       dup2(input[0], 0);
+      dup2(nowhere, 1);
       close(input[1]);
-      if (chdir(dir.c_str()) == 0) execl(program.c_str(), program.c_str(), switches, r.option, nullptr);
+      if (chdir(top.c_str()) == 0) execl(program.c_str(), program.c_str(), switches, r.option, nullptr);
       _exit(127);
     }
     close(input[0]);
@@ -1118,7 +1160,7 @@ TEST(SortFilter, InterruptRemovesFileBeside) {
     std::vector<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"d.txt"}) << label;
-    RemoveFolder(dir);
+    RemoveFolder(top);
   }
 }
 #endif
