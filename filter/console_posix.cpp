@@ -8,9 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <clocale>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -54,57 +57,29 @@ bool ConvertText(const char* text, const std::string& codeset, std::string& conv
   return whole;
 }
 
-// The file an interrupted run removes, read by the signal handler, and the
+// The files an interrupted run removes, read by the signal handler, and the
 // signals that end a run so (a reader that closed standard output too).
-char g_interruptRemoves[4096];
-volatile sig_atomic_t g_interruptRemovesSet = 0;
+struct RemovalNote {
+  int folder;
+  char name[4096];
+  volatile sig_atomic_t set;
+};
+RemovalNote g_removals[kInterruptSlots];
 constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 sigset_t g_heldBefore;  // the signal mask before HoldInterrupts
 
-// unlink is safe in a signal handler; the signal then ends the process as
+// unlinkat is safe in a signal handler; the signal then ends the process as
 // it would have without the handler.
 extern "C" void RemoveAndEnd(int signal) {
-  if (g_interruptRemovesSet) unlink(g_interruptRemoves);
+  for (const RemovalNote& note : g_removals)
+    if (note.set) unlinkat(note.folder, note.name, 0);
   std::signal(signal, SIG_DFL);
   std::raise(signal);
 }
 
-}  // namespace
-
-// POSIX streams never translate bytes.
-void SetBinaryStreams() {}
-
-bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
-
-StreamKind KindOfStream(std::FILE* stream, unsigned long long& size) {
-  struct stat info;
-  if (fstat(fileno(stream), &info) != 0) return StreamKind::kOther;
-  if (S_ISDIR(info.st_mode)) return StreamKind::kDirectory;
-  if (!S_ISREG(info.st_mode)) return StreamKind::kOther;
-  size = static_cast<unsigned long long>(info.st_size);
-  return StreamKind::kRegularFile;
-}
-
-// The permissions any new file gets (the umask applies), not those of a
-// private temporary file: this one takes the user's name in the end.
-std::FILE* CreateNewFile(const char* path) {
-  int descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL, 0666);
-  if (descriptor < 0) return nullptr;
-  std::FILE* file = fdopen(descriptor, "wb");
-  if (!file) close(descriptor);
-  return file;
-}
-
-bool ReplaceFileWith(const char* from, const char* to) { return std::rename(from, to) == 0; }
-
-bool EmptyFile(std::FILE* stream) { return ftruncate(fileno(stream), 0) == 0; }
-
-void RemoveOnInterrupt(const char* path) {
+// Signals that the caller ignores (nohup and the like) stay ignored.
+void HandleInterrupts() {
   static bool handled = false;
-  g_interruptRemovesSet = 0;
-  if (!path || std::strlen(path) >= sizeof g_interruptRemoves) return;
-  std::strcpy(g_interruptRemoves, path);
-  g_interruptRemovesSet = 1;
   if (handled) return;
   handled = true;
   for (int signal : kInterruptSignals) {
@@ -112,9 +87,97 @@ void RemoveOnInterrupt(const char* path) {
     action.sa_handler = RemoveAndEnd;
     sigemptyset(&action.sa_mask);
     struct sigaction before;
-    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;  // nohup and the like
+    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
     sigaction(signal, &action, nullptr);
   }
+}
+
+// Blocks of at least this size are mapped apart, aligned to large pages and
+// backed by them: below it, the page faults they save cost less than
+// clearing one, and the block comes from the heap.
+constexpr size_t kLargePage = size_t(2) << 20;
+constexpr size_t kLargePageWorth = kLargePage / 2;
+
+// The length mapped for a block of size bytes, a whole number of large
+// pages; 0 when none can be.
+size_t MappedLength(size_t size) {
+  if (size > SIZE_MAX - 2 * kLargePage) return 0;
+  return (size + kLargePage - 1) & ~(kLargePage - 1);
+}
+
+}  // namespace
+
+// POSIX streams never translate bytes.
+void SetBinaryStreams() {}
+
+// The null device taken for a closed standard stream: its use fails (EBADF),
+// as on the closed descriptor. The lowest free descriptor is the stream's,
+// since those below it are taken.
+void KeepStandardStreams() {
+  for (int stream = 0; stream <= 2; ++stream) {
+    if (fcntl(stream, F_GETFD) != -1 || errno != EBADF) continue;
+    int opened = open("/dev/null", stream == 0 ? O_WRONLY : O_RDONLY);
+    if (opened > stream) close(opened);
+  }
+}
+
+void LetOversizedWritesFail() { std::signal(SIGXFSZ, SIG_IGN); }
+
+bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+StreamVersion NoteStreamVersion(std::FILE* stream) {
+  StreamVersion version = {StreamKind::kOther, 0, 0, 0};
+  struct stat info;
+  if (fstat(fileno(stream), &info) != 0) return version;
+  if (S_ISDIR(info.st_mode)) version.kind = StreamKind::kDirectory;
+  if (!S_ISREG(info.st_mode)) return version;
+  version.kind = StreamKind::kRegularFile;
+  version.size = static_cast<unsigned long long>(info.st_size);
+  version.changed = static_cast<unsigned long long>(info.st_ctim.tv_sec) * 1000000000u +
+                    static_cast<unsigned long long>(info.st_ctim.tv_nsec);
+  off_t position = lseek(fileno(stream), 0, SEEK_CUR);
+  version.position = position > 0 ? static_cast<unsigned long long>(position) : 0;
+  return version;
+}
+
+long long ReadStreamBytes(std::FILE* stream, char* block, size_t n) {
+  for (;;) {
+    ssize_t got = read(fileno(stream), block, n < SSIZE_MAX ? n : SSIZE_MAX);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+// Mapped whole and aligned to a large page, so that every page of the text is
+// a large one: the head and tail of a larger mapping are given back.
+char* ReserveTextBlock(size_t size) {
+  if (size < kLargePageWorth) return static_cast<char*>(std::malloc(size));
+  size_t length = MappedLength(size);
+  if (!length) return nullptr;
+  void* mapped = mmap(nullptr, length + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
+  uintptr_t aligned = (start + kLargePage - 1) & ~(kLargePage - 1);
+  if (aligned > start) munmap(mapped, aligned - start);
+  if (kLargePage > aligned - start) munmap(reinterpret_cast<void*>(aligned + length), kLargePage - (aligned - start));
+  AdviseLargePages(reinterpret_cast<void*>(aligned), length);
+  return reinterpret_cast<char*>(aligned);
+}
+
+void ReleaseTextBlock(char* block, size_t size) {
+  if (size < kLargePageWorth)
+    std::free(block);
+  else if (block)
+    munmap(block, MappedLength(size));
+}
+
+void RemoveOnInterrupt(int slot, intptr_t folder, const char* name) {
+  RemovalNote& note = g_removals[slot];
+  note.set = 0;
+  if (!name || std::strlen(name) >= sizeof note.name) return;
+  std::strcpy(note.name, name);
+  note.folder = static_cast<int>(folder);
+  note.set = 1;
+  HandleInterrupts();
 }
 
 // A signal that comes meanwhile waits, and is answered once released.
@@ -137,7 +200,6 @@ std::string ToLocaleCodeset(const char* text) {
 // Only whole large pages inside the block can be backed so.
 void AdviseLargePages(void* block, size_t size) {
 #ifdef MADV_HUGEPAGE
-  constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
   uintptr_t start = (reinterpret_cast<uintptr_t>(block) + kLargePage - 1) & ~(kLargePage - 1);
   uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(kLargePage - 1);
   if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);

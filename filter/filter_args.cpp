@@ -34,22 +34,40 @@ int CountSwitchFaults(const char* text) {
 // A path that the splitter would cut at its slashes into faulty switches.
 bool IsFileTakenForSwitches(const char* arg) { return IsExistingFile(arg) && CountSwitchFaults(arg) > 0; }
 
-constexpr char kDuplicatesOption[] = "--duplicates";
+// The options that name a file, as "--option=FILE" or "--option FILE".
+constexpr const char* kFileOptions[] = {"--output", "--duplicates"};
 
 bool IsHelp(const char* arg) {
   return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "/?") == 0;
 }
 
-// "--duplicates=FILE" gives FILE; "--duplicates" alone takes the next
-// argument. Null when the option is not this one.
-const char* DuplicatesValue(char** argv, int argc, int& i) {
-  size_t n = sizeof kDuplicatesOption - 1;
+// "--option=FILE" gives FILE; "--option" alone takes the next argument
+// ("" when there is none). Null when the argument is not this option.
+const char* FileOptionValue(const char* option, char** argv, int argc, int& i) {
+  size_t n = std::strlen(option);
   const char* arg = argv[i];
-  if (std::strncmp(arg, kDuplicatesOption, n) != 0) return nullptr;
+  if (std::strncmp(arg, option, n) != 0) return nullptr;
   if (arg[n] == '=') return arg + n + 1;
   if (arg[n] != '\0') return nullptr;
   if (i + 1 >= argc) return "";
   return argv[++i];
+}
+
+// One of the options that name a file, its value set; false after a fault,
+// reported. matched: the argument was one of them.
+bool TakeFileOption(char** argv, int argc, int& i, FilterArgs& args, bool& matched) {
+  const char** targets[] = {&args.outputPath, &args.duplicatesPath};
+  for (size_t k = 0; k < sizeof kFileOptions / sizeof kFileOptions[0]; ++k) {
+    const char* value = FileOptionValue(kFileOptions[k], argv, argc, i);
+    if (!value) continue;
+    matched = true;
+    if (!*value) return ReportFilterFault(kTextFilterNeedsFileName, kFileOptions[k]);
+    *targets[k] = value;
+    if (argv[i] == value) args.switchLine += " \"\"";  // the name was an argument of its own
+    return true;
+  }
+  matched = false;
+  return true;
 }
 
 }  // namespace
@@ -71,7 +89,7 @@ std::string QuoteSwitch(const char* text) {
 // A slash begins a switch, so an input path that begins with one must follow
 // "--". Anything else that begins with a dash is an option of the filter.
 bool SeparateFilterArgs(int argc, char** argv, FilterArgs& args) {
-  args = FilterArgs{nullptr, nullptr, false, false, "ordwell-sort"};
+  args = FilterArgs{nullptr, nullptr, nullptr, false, false, "ordwell-sort"};
   bool namesOnly = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
@@ -82,16 +100,15 @@ bool SeparateFilterArgs(int argc, char** argv, FilterArgs& args) {
       continue;
     }
     line += " \"\"";
+    bool option = false;
+    if (!namesOnly && !TakeFileOption(argv, argc, i, args, option)) return false;
+    if (option) continue;
     if (!namesOnly && IsHelp(arg)) {
       args.help = true;
     } else if (!namesOnly && std::strcmp(arg, "--version") == 0) {
       args.version = true;
     } else if (!namesOnly && std::strcmp(arg, "--") == 0) {
       namesOnly = true;
-    } else if (const char* value = namesOnly ? nullptr : DuplicatesValue(argv, argc, i)) {
-      if (!*value) return ReportFilterFault(kTextFilterNeedsFileName, nullptr);
-      args.duplicatesPath = value;
-      if (argv[i] == value) line += " \"\"";  // the name was an argument of its own
     } else if (!namesOnly && arg[0] == '-' && arg[1] != '\0') {
       return ReportFilterFault(kTextFilterUnknownOption, arg);
     } else if (arg[0] != '\0') {
@@ -112,13 +129,15 @@ int ParseSwitchesQuietly(AppRecord& app) {
 }
 
 // The argument is the user's text, already in the terminal's codeset: only
-// the message around it is converted.
+// the message around it is converted, and only when there is one to show
+// (the conversion loads the system's converters, a cost every run would pay).
 bool ReportSwitchFaults(const ArgList& args) {
-  const std::string format = ToLocaleCodeset(kTextBadArgument);
+  std::string format;
   bool faulty = false;
   for (int i = 1; i < args.count; ++i) {
     if (args.table[i][0] == '\0') continue;
     for (int n = CountSwitchFaults(args.table[i]); n > 0; --n) {
+      if (!faulty) format = ToLocaleCodeset(kTextBadArgument);
       char text[kFormatLimit];
       FormatText(text, format.c_str(), i, args.table[i]);
       PrintFaultLine(text);

@@ -5,13 +5,15 @@ struct AppRecord;
 struct ArgList;
 
 // The filter's command line, taken apart. The filter's own arguments (the
-// input file, --duplicates FILE, --help, --version) are picked out of argv; every
+// input file, --output FILE, --duplicates FILE, --help, --version) are picked
+// out of argv; every
 // switch (an argument that begins with a slash) goes, quoted, into a command
 // line for the tool's splitter, and the picked-out arguments leave empty
 // arguments in their places there, so that a bad switch is reported with
 // the position it has on the real command line.
 struct FilterArgs {
   const char* inputPath;       // null or "-": standard input
+  const char* outputPath;      // null: standard output
   const char* duplicatesPath;  // null: none named
   bool help;
   bool version;

@@ -1,6 +1,5 @@
 #include "filter/filter_io.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -14,25 +13,73 @@ namespace {
 
 constexpr size_t kChunk = kReadBlock;
 
-// Names tried beside a file before giving up: taken only by files that
-// killed runs left behind, so a few suffice.
-constexpr int kBesideAttempts = 100;
-
-// The bytes of a regular file from where the stream stands, 0 when unknown.
-// Only a hint: the read goes on to the real end. A size beyond memory is
-// kept as such, so that its block is refused as out of memory.
-size_t RemainingSizeHint(std::FILE* stream, unsigned long long fileSize) {
-  long start = std::ftell(stream);
-  if (start < 0 || static_cast<unsigned long long>(start) > fileSize) return 0;
-  unsigned long long left = fileSize - static_cast<unsigned long long>(start);
+// The bytes of a regular file from where the stream stands; 0 when none. A
+// size beyond memory is kept as such, so that its block is refused as out of
+// memory.
+size_t RemainingBytes(const StreamVersion& version) {
+  if (version.position >= version.size) return 0;
+  unsigned long long left = version.size - version.position;
   return left < SIZE_MAX ? static_cast<size_t>(left) : SIZE_MAX - 1;
 }
 
-void ShowReadProgress(ProgressLine& progress, size_t done, size_t hint) {
-  if (hint >= kProgressThreshold)
-    ShowProgress(progress, kTextFilterReading, static_cast<unsigned>(done * 100.0 / hint));
-  else if (!hint && done >= kProgressThreshold)
+void ShowReadProgress(ProgressLine& progress, size_t done, size_t size) {
+  if (size >= kProgressThreshold)
+    ShowProgress(progress, kTextFilterReading, static_cast<unsigned>(done * 100.0 / size));
+  else if (!size && done >= kProgressThreshold)
     ShowProgress(progress, kTextFilterReadingBytes, static_cast<unsigned>(done >> 20));
+}
+
+// A regular file of known size, read straight into a block of that size; a
+// byte more must then find its end.
+ReadOutcome ReadSizedFile(std::FILE* stream, size_t size, InputText& text, ProgressLine& progress) {
+  text.bytes = ReserveTextBlock(size + 1);
+  if (!text.bytes) return ReadOutcome::kOutOfMemory;
+  text.reserved = size + 1;
+  while (text.size < size) {
+    size_t want = size - text.size < kChunk ? size - text.size : kChunk;
+    long long got = ReadStreamBytes(stream, text.bytes + text.size, want);
+    if (got <= 0) return got < 0 ? ReadOutcome::kReadFailed : ReadOutcome::kChanged;  // cut short meanwhile
+    text.size += static_cast<size_t>(got);
+    ShowReadProgress(progress, text.size, size);
+  }
+  char beyond;
+  long long more = ReadStreamBytes(stream, &beyond, 1);
+  if (more != 0) return more < 0 ? ReadOutcome::kReadFailed : ReadOutcome::kChanged;  // written on meanwhile
+  text.bytes[text.size] = '\0';
+  return ReadOutcome::kRead;
+}
+
+// A stream of no known size, in a block on the heap that doubles when it
+// fills.
+ReadOutcome ReadGrowingStream(std::FILE* stream, HeapHandle heap, InputText& text, ProgressLine& progress) {
+  size_t capacity = kChunk + 1;
+  char* block = static_cast<char*>(AllocateBlock(heap, 0, capacity));
+  if (!block) return ReadOutcome::kOutOfMemory;
+  AdviseLargePages(block, capacity);
+  size_t filled = 0;
+  for (;;) {
+    if (filled + 1 == capacity) {
+      size_t grown = capacity * 2 > capacity ? capacity * 2 : 0;
+      void* larger = grown ? ReallocateBlock(heap, 0, block, grown) : nullptr;
+      if (!larger) return ReadOutcome::kOutOfMemory;
+      block = static_cast<char*>(larger);
+      capacity = grown;
+      AdviseLargePages(block, capacity);
+    }
+    size_t want = capacity - 1 - filled;
+    long long got = ReadStreamBytes(stream, block + filled, want < kChunk ? want : kChunk);
+    if (got < 0) return ReadOutcome::kReadFailed;
+    if (got == 0) break;
+    filled += static_cast<size_t>(got);
+    ShowReadProgress(progress, filled, 0);
+  }
+  block[filled] = '\0';
+  text = {block, filled, 0};
+  return ReadOutcome::kRead;
+}
+
+bool IsSameVersion(const StreamVersion& before, const StreamVersion& after) {
+  return after.kind == before.kind && after.size == before.size && after.changed == before.changed;
 }
 
 }  // namespace
@@ -54,43 +101,22 @@ void ClearProgress(ProgressLine& progress) {
   progress.shown = false;
 }
 
-// One block, sized by the hint when the stream tells its size (so that a
-// large file takes no more memory than itself), doubled when it fills.
-ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, char*& text, size_t& size,
-                            ProgressLine& progress) {
-  unsigned long long fileSize = 0;
-  StreamKind kind = KindOfStream(stream, fileSize);
-  if (kind == StreamKind::kDirectory) return ReadOutcome::kReadFailed;
-  size_t hint = kind == StreamKind::kRegularFile ? RemainingSizeHint(stream, fileSize) : 0;
-  size_t capacity = (hint ? hint : kChunk) + 1;
-  char* block = static_cast<char*>(AllocateBlock(heap, 0, capacity));
-  if (!block) return ReadOutcome::kOutOfMemory;
-  AdviseLargePages(block, capacity);
-  size_t filled = 0;
-  for (;;) {
-    if (filled + 1 == capacity) {
-      // Full: a stream that was as long as its hint ends here, with no growth.
-      int next = std::fgetc(stream);
-      if (next == EOF) break;
-      size_t grown = capacity * 2 > capacity ? capacity * 2 : 0;
-      void* larger = grown ? ReallocateBlock(heap, 0, block, grown) : nullptr;
-      if (!larger) return ReadOutcome::kOutOfMemory;
-      block = static_cast<char*>(larger);
-      capacity = grown;
-      AdviseLargePages(block, capacity);
-      block[filled++] = static_cast<char>(next);
-    }
-    size_t want = capacity - 1 - filled;
-    size_t got = std::fread(block + filled, 1, want < kChunk ? want : kChunk, stream);
-    filled += got;
-    ShowReadProgress(progress, filled, hint);
-    if (got == 0) break;
-  }
-  if (std::ferror(stream)) return ReadOutcome::kReadFailed;
-  block[filled] = '\0';
-  text = block;
-  size = filled;
-  return ReadOutcome::kRead;
+// The file's version is noted before the read and compared after it: a
+// writer that rewrites it in place keeps its size but moves its change time.
+ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, InputText& text, ProgressLine& progress) {
+  text = {nullptr, 0, 0};
+  StreamVersion before = NoteStreamVersion(stream);
+  if (before.kind == StreamKind::kDirectory) return ReadOutcome::kReadFailed;
+  size_t size = before.kind == StreamKind::kRegularFile ? RemainingBytes(before) : 0;
+  ReadOutcome outcome =
+      size ? ReadSizedFile(stream, size, text, progress) : ReadGrowingStream(stream, heap, text, progress);
+  if (outcome != ReadOutcome::kRead || before.kind != StreamKind::kRegularFile) return outcome;
+  return IsSameVersion(before, NoteStreamVersion(stream)) ? ReadOutcome::kRead : ReadOutcome::kChanged;
+}
+
+void ReleaseInputText(InputText& text) {
+  if (text.reserved) ReleaseTextBlock(text.bytes, text.reserved);
+  text = {nullptr, 0, 0};
 }
 
 bool WriteWholeText(std::FILE* stream, const char* text, size_t size, ProgressLine& progress) {
@@ -101,14 +127,4 @@ bool WriteWholeText(std::FILE* stream, const char* text, size_t size, ProgressLi
     if (size >= kProgressThreshold) ShowProgress(progress, kTextFilterWriting, static_cast<unsigned>(done * 100.0 / size));
   }
   return std::fflush(stream) == 0 && !std::ferror(stream);
-}
-
-std::FILE* CreateFileBeside(const char* path, std::string& besidePath) {
-  for (int attempt = 1; attempt <= kBesideAttempts; ++attempt) {
-    besidePath = std::string(path) + ".ordwell-sort-" + std::to_string(attempt);
-    errno = 0;
-    if (std::FILE* file = CreateNewFile(besidePath.c_str())) return file;
-    if (errno != EEXIST) return nullptr;
-  }
-  return nullptr;
 }

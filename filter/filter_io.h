@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdio>
-#include <string>
 
 #include "platform/types.h"
 
@@ -19,17 +18,25 @@ void ShowProgress(ProgressLine& progress, const char* format, unsigned figure);
 // Blanks the line so that what follows starts at its beginning.
 void ClearProgress(ProgressLine& progress);
 
-enum class ReadOutcome { kRead, kReadFailed, kOutOfMemory };
+enum class ReadOutcome { kRead, kReadFailed, kOutOfMemory, kChanged };
 
-// Reads the stream to its end into one NUL-terminated block on heap; size
-// counts the bytes read (the NUL excluded). A directory has no bytes to read:
-// kReadFailed.
-ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, char*& text, size_t& size,
-                            ProgressLine& progress);
+// A text read whole: bytes[size] is a NUL. reserved is the size of a block
+// from ReserveTextBlock, 0 for a block on the heap (freed with the heap).
+struct InputText {
+  char* bytes;
+  size_t size;
+  size_t reserved;
+};
+
+// Reads the stream to its end. A directory has no bytes to read:
+// kReadFailed. What a regular file gives is one whole version of it: a read
+// that ends short of the size the file had when it began, or goes beyond
+// it, or after which the file's size or change time differs, is kChanged.
+// Streams of no size (pipes, devices) are read as they come.
+ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, InputText& text, ProgressLine& progress);
+
+// Gives back a block that the read reserved outside the heap.
+void ReleaseInputText(InputText& text);
 
 // Writes size bytes of text; false when the stream took them not all.
 bool WriteWholeText(std::FILE* stream, const char* text, size_t size, ProgressLine& progress);
-
-// A new file in the folder of path, named after it, that no file had before
-// (its name goes to besidePath); null when none can be made.
-std::FILE* CreateFileBeside(const char* path, std::string& besidePath);

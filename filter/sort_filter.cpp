@@ -16,7 +16,7 @@
 #include "filter/console.h"
 #include "filter/filter_args.h"
 #include "filter/filter_io.h"
-#include "filter/duplicates_file.h"
+#include "filter/result_file.h"
 #include "filter/sorted_output.h"
 
 namespace {
@@ -68,31 +68,55 @@ bool OpenInput(const char* path, std::FILE*& stream) {
   return stream || ReportFilterFault(kTextFilterOpenFailed, path);
 }
 
-// Where the duplicates go, opened before anything is read or written, so
-// that every refusal that can be known beforehand comes before the sorted
-// text; reports its own fault.
-bool OpenDuplicates(const char* path, std::FILE* input, DuplicatesFile& file) {
-  if (!path) return true;
-  switch (OpenDuplicatesFile(path, input, file)) {
-    case DuplicatesFault::kNone: return true;
-    case DuplicatesFault::kNotWritable: return ReportFilterFault(kTextFilterNotWritable, path);
-    case DuplicatesFault::kIsInput: return ReportFilterFault(kTextFilterDuplicatesIsInput, path);
-    case DuplicatesFault::kCannotCreate: break;
+// The files the results go to, by their slots among the files an interrupt
+// removes.
+struct Results {
+  ResultFile output;
+  ResultFile duplicates;
+};
+constexpr int kOutputSlot = 0;
+constexpr int kDuplicatesSlot = 1;
+
+bool ReportResultFault(ResultFault fault, const char* path) {
+  switch (fault) {
+    case ResultFault::kNone: return true;
+    case ResultFault::kNotWritable: return ReportFilterFault(kTextFilterNotWritable, path);
+    case ResultFault::kIsInput: return ReportFilterFault(kTextFilterDuplicatesIsInput, path);
+    case ResultFault::kIsOutput: return ReportFilterFault(kTextFilterDuplicatesIsOutput, path);
+    case ResultFault::kIsOther: return ReportFilterFault(kTextFilterOutputIsDuplicates, path);
+    case ResultFault::kCannotCreate: break;
   }
   return ReportFilterFault(kTextFilterCreateFailed, path);
 }
 
-// The whole input, read into the link's heap: the filter's own copy, so that
-// another program that rewrites or truncates the file meanwhile changes
-// neither the bytes checked nor those sorted. Reports its own faults.
-bool ReadInput(std::FILE* stream, const char* path, EditorLink& link, char*& text, size_t& size,
-               ProgressLine& progress) {
+// Where the results go, opened before anything is read or written, so that
+// every refusal that can be known beforehand comes before the sorted text.
+// The sorted text's file may be the input (a file sorted in place); the
+// duplicates' may be neither the input, nor standard output, nor the sorted
+// text's file. Reports its own fault.
+bool OpenResults(const FilterArgs& filter, std::FILE* input, Results& results) {
+  ResultRules sorted = {input, true, true, nullptr};
+  if (filter.outputPath &&
+      !ReportResultFault(OpenResultFile(filter.outputPath, kOutputSlot, sorted, results.output), filter.outputPath))
+    return false;
+  ResultRules duplicates = {input, false, false, filter.outputPath ? &results.output : nullptr};
+  return !filter.duplicatesPath ||
+         ReportResultFault(OpenResultFile(filter.duplicatesPath, kDuplicatesSlot, duplicates, results.duplicates),
+                           filter.duplicatesPath);
+}
+
+// The whole input, read into the filter's own memory, so that another
+// program that rewrites or truncates the file meanwhile changes neither the
+// bytes checked nor those sorted; a file changed during the read is refused.
+// Reports its own faults.
+bool ReadInput(std::FILE* stream, const char* path, EditorLink& link, InputText& text, ProgressLine& progress) {
   const char* name = IsStandardStream(path) ? kTextFilterStandardInput : path;
-  ReadOutcome outcome = ReadWholeStream(stream, link.heap, text, size, progress);
+  ReadOutcome outcome = ReadWholeStream(stream, link.heap, text, progress);
   ClearProgress(progress);
   if (outcome == ReadOutcome::kOutOfMemory) return ReportFilterFault(kTextOutOfMemory, nullptr);
   if (outcome == ReadOutcome::kReadFailed) return ReportFilterFault(kTextFilterReadFailed, name);
-  if (!IsSortableText(text, size)) return ReportFilterFault(kTextFilterNulByte, nullptr);
+  if (outcome == ReadOutcome::kChanged) return ReportFilterFault(kTextFilterInputChanged, name);
+  if (!IsSortableText(text.bytes, text.size)) return ReportFilterFault(kTextFilterNulByte, nullptr);
   return true;
 }
 
@@ -103,57 +127,68 @@ bool HasTwoLines(const char* text, size_t size) {
   return hit && static_cast<size_t>(hit - text) + 2 < size;
 }
 
-// The sorted lines, or the text itself when it has fewer than two. Standard
-// output counts as written only once it was flushed and closed without
-// error: a disk that fills up may say so only then. Writing the sorted
-// lines fills the duplicates text.
-bool WriteOutput(const SortedLines* sorted, const char* text, size_t size, char*& duplicates,
-                 ProgressLine& progress) {
-  bool written = sorted ? WriteSortedText(stdout, *sorted, duplicates, size, progress)
-                        : WriteWholeText(stdout, text, size, progress);
+// The sorted lines, or the text itself when it has fewer than two, to
+// standard output or the --output file. It counts as written only once its
+// stream was flushed and closed without error: a disk that fills up may say
+// so only then. Writing the sorted lines fills the duplicates text.
+bool WriteOutput(const SortedLines* sorted, const InputText& text, char*& duplicates, const FilterArgs& filter,
+                 Results& results, ProgressLine& progress) {
+  ResultFile* file = filter.outputPath ? &results.output : nullptr;
+  std::FILE* stream = file ? file->stream : stdout;
+  bool written = (!file || StartResultText(*file)) &&
+                 (sorted ? WriteSortedText(stream, *sorted, duplicates, text.size, progress)
+                         : WriteWholeText(stream, text.bytes, text.size, progress));
   ClearProgress(progress);
-  written = std::fclose(stdout) == 0 && written;
-  return written || ReportFilterFault(kTextFilterWriteFailed, kTextFilterStandardOutput);
+  written = (file ? CloseResultFile(*file) : std::fclose(stdout) == 0) && written;
+  return written || ReportFilterFault(kTextFilterWriteFailed, file ? filter.outputPath : kTextFilterStandardOutput);
 }
 
-// The sorted text, then the duplicates, which go in place last: a run whose
-// standard output fails leaves the duplicates file as it was.
-int WriteResults(const SortedLines* sorted, const char* text, size_t size, char* duplicates,
-                 const char* duplicatesPath, DuplicatesFile& file, ProgressLine& progress) {
+// The sorted text, then the duplicates; the files take their places last,
+// the sorted text's first: a run whose sorted text fails leaves both files
+// as they were.
+int WriteResults(const SortedLines* sorted, const InputText& text, char* duplicates, const FilterArgs& filter,
+                 Results& results, ProgressLine& progress) {
   char* duplicatesEnd = duplicates;
-  if (!WriteOutput(sorted, text, size, duplicatesEnd, progress)) return kExitFault;
-  if (!duplicatesPath || SaveDuplicatesFile(file, duplicates, std::strlen(duplicates), progress)) return kExitSorted;
-  ReportFilterFault(kTextFilterWriteFailed, duplicatesPath);
+  if (!WriteOutput(sorted, text, duplicatesEnd, filter, results, progress)) return kExitFault;
+  const char* failed = nullptr;
+  if (filter.duplicatesPath && !SaveResultText(results.duplicates, duplicates, std::strlen(duplicates), progress))
+    failed = filter.duplicatesPath;
+  else if (filter.outputPath && !CommitResultFile(results.output))
+    failed = filter.outputPath;
+  else if (filter.duplicatesPath && !CommitResultFile(results.duplicates))
+    failed = filter.duplicatesPath;
+  if (!failed) return kExitSorted;
+  ReportFilterFault(kTextFilterWriteFailed, failed);
   return kExitFault;
 }
 
-int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, DuplicatesFile& file) {
+int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, Results& results, InputText& text) {
   ProgressLine progress = {IsTerminal(stderr), false, 0};
-  char* text = nullptr;
-  size_t size = 0;
-  bool read = OpenDuplicates(filter.duplicatesPath, input, file) &&
-              ReadInput(input, filter.inputPath, link, text, size, progress);
+  bool read = OpenResults(filter, input, results) && ReadInput(input, filter.inputPath, link, text, progress);
   if (input != stdin) std::fclose(input);
   if (!read) return kExitFault;
   char* duplicates = const_cast<char*>("");
   SortedLines sorted = {};
-  bool sorting = HasTwoLines(text, size);
+  bool sorting = HasTwoLines(text.bytes, text.size);
   if (sorting) {
-    if (size >= kProgressThreshold) ShowProgress(progress, kTextFilterSorting, 0);
-    bool done = SortForWriting(link, text, size, sorted, duplicates);
+    if (text.size >= kProgressThreshold) ShowProgress(progress, kTextFilterSorting, 0);
+    bool done = SortForWriting(link, text.bytes, text.size, sorted, duplicates);
     ClearProgress(progress);
     if (!done) return kExitFault;  // out of memory, reported by the driver
     if (!duplicates) duplicates = const_cast<char*>("");
   }
-  return WriteResults(sorting ? &sorted : nullptr, text, size, duplicates, filter.duplicatesPath, file, progress);
+  return WriteResults(sorting ? &sorted : nullptr, text, duplicates, filter, results, progress);
 }
 
 int SortInput(const FilterArgs& filter, EditorLink& link) {
   std::FILE* input = nullptr;
   if (!OpenInput(filter.inputPath, input)) return kExitFault;
-  DuplicatesFile file = {std::string(), std::string(), nullptr, false};
-  int code = SortOpenInput(filter, link, input, file);
-  DiscardDuplicatesFile(file);
+  Results results;
+  InputText text = {nullptr, 0, 0};
+  int code = SortOpenInput(filter, link, input, results, text);
+  EndResultFile(results.output);
+  EndResultFile(results.duplicates);
+  ReleaseInputText(text);
   return code;
 }
 
@@ -173,6 +208,8 @@ bool ReportFilterFault(const char* format, const char* value) {
 void PrintFaultLine(const char* text) { std::fprintf(stderr, "ordwell-sort: %s\n", text); }
 
 int RunSortFilter(int argc, char** argv) {
+  KeepStandardStreams();
+  LetOversizedWritesFail();
   SetBinaryStreams();
   SetMessageBoxHook(PrintBoxAsLine);
   FilterArgs filter;

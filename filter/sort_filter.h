@@ -1,11 +1,14 @@
 #pragma once
 
 // ordwell-sort: sorts the lines of a file or of standard input with the
-// tool's switches and writes the result to standard output; with /E the
-// duplicate lines go to the file that --duplicates names. Returns the exit
-// code: 0 when the text was written, 2 after a fault, reported as one line
-// on standard error, with nothing written (but for duplicates that could not
-// be written whole after the sorted text: it stands on standard output).
+// tool's switches and writes the result to standard output or, with
+// --output, to a file (the input itself among them); with /E the duplicate
+// lines go to the file that --duplicates names. Returns the exit code: 0
+// when everything was written, 2 after a fault, reported as one line on
+// standard error. A fault leaves the result files as they were (those
+// written in place may hold a part) and standard output empty, but for what
+// standard output took before its own write failed, and for the whole
+// sorted text when only the duplicates could not be put in their file.
 int RunSortFilter(int argc, char** argv);
 
 // Reports a fault of the filter as one line on standard error; value fills

@@ -48,9 +48,12 @@ inline constexpr char kTextColumnWidthRange[] = "「幅」 には %u ～ %u を�
 
 // how to call the filter (standard output, for --help)
 inline constexpr char kTextFilterUsage[] =
-    "使い方: ordwell-sort [スイッチ] [入力ファイル] [--duplicates=ファイル]\n"
+    "使い方: ordwell-sort [スイッチ] [入力ファイル] [--output=ファイル]\n"
+    "                     [--duplicates=ファイル]\n"
     "入力ファイル (省略時または - のときは標準入力) の行を並べ替えて\n"
     "標準出力に書きます。\n"
+    "--output=ファイル を付けると、標準出力の代わりにそのファイルに書きます。\n"
+    "  入力ファイルと同じファイルでもかまいません (その場で並べ替え)。\n"
     "スイッチは Ordwell と同じです:\n"
     "  /A 昇順 (なしで降順)   /R 重複行を除く   /E 重複行を --duplicates のファイルへ\n"
     "  /T 文字コード順 (なしでロケール順: 大文字小文字・ひらがなカタカナを区別しない)\n"
@@ -60,9 +63,15 @@ inline constexpr char kTextFilterUsage[] =
     "スイッチを一つも指定しないときは /A (昇順、ロケール順) で並べ替えます。\n"
     "/ で始まるファイル名は -- の後に書いてください。\n"
     "二行に満たないテキストはそのまま書き出します。\n"
-    "終了コード: 0 成功、2 エラー (何も書き出しません。ただし --duplicates の\n"
-    "  ファイルへの書き込みが失敗したときは、並べ替えた行は標準出力に書き出して\n"
-    "  あります)。\n"
+    "読み込み中に変更された入力ファイルは並べ替えません。\n"
+    "終了コード: 0 成功、2 エラー。エラーのとき、--output と --duplicates の\n"
+    "  ファイルは元のままです (その場で書き込むファイル: ほかのハード リンクが\n"
+    "  あるファイル、FIFO、デバイスには一部が書かれていることがあります)。\n"
+    "  標準出力には何も書きません。ただし、標準出力への書き込みが途中で\n"
+    "  失敗したとき (ディスクがいっぱいなど) はそこまでを、--duplicates の\n"
+    "  ファイルだけが失敗したときは並べ替えた行をすべて書いてあります。\n"
+    "  読み手が先に終わると、Linux ではシグナル SIGPIPE で終わります\n"
+    "  (シェルの終了コードは 141)。Windows では書き込みのエラー (2) です。\n"
     "--help でこの説明を、--version でバージョンを表示します。\n";
 
 // the filter's version (standard output, for --version; %s: a.b.c)
@@ -74,8 +83,8 @@ inline constexpr char kTextFilterNoDialog[] = "/D (オプション ダイアロ�
 // an option of the filter itself is unknown (%s: the argument)
 inline constexpr char kTextFilterUnknownOption[] = "認識できないオプションです： '%s'";
 
-// --duplicates came without a file name
-inline constexpr char kTextFilterNeedsFileName[] = "--duplicates にはファイル名が必要です。";
+// --output or --duplicates came without a file name (%s: the option)
+inline constexpr char kTextFilterNeedsFileName[] = "%s にはファイル名が必要です。";
 
 // an argument taken for switches names an existing file: the splitter cut
 // it at its slashes (%s: the argument)
@@ -98,6 +107,10 @@ inline constexpr char kTextFilterOpenFailed[] = "ファイルを開けません�
 // the input cannot be read to its end (%s: its name)
 inline constexpr char kTextFilterReadFailed[] = "読み込みに失敗しました： '%s'";
 
+// the input file changed while it was read: truncated, written in place or
+// grown (%s: its name)
+inline constexpr char kTextFilterInputChanged[] = "読み込み中に入力が変更されました： '%s'";
+
 // the duplicates file cannot be made (%s: its name)
 inline constexpr char kTextFilterCreateFailed[] = "ファイルを作れません： '%s'";
 
@@ -107,6 +120,12 @@ inline constexpr char kTextFilterNotWritable[] = "書き込みが許可されて
 
 // --duplicates names the input file itself (%s: the name given)
 inline constexpr char kTextFilterDuplicatesIsInput[] = "--duplicates に入力ファイルは指定できません： '%s'";
+
+// --duplicates names the file that standard output goes to (%s: the name)
+inline constexpr char kTextFilterDuplicatesIsOutput[] = "--duplicates に標準出力と同じファイルは指定できません： '%s'";
+
+// --duplicates names the same file as --output (%s: the name given)
+inline constexpr char kTextFilterOutputIsDuplicates[] = "--output と --duplicates に同じファイルは指定できません： '%s'";
 
 // a result cannot be written (%s: the file's name, or standard output)
 inline constexpr char kTextFilterWriteFailed[] = "書き込みに失敗しました： '%s'";

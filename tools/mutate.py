@@ -35,6 +35,7 @@ PROGRAMS = {
     "filter/": ["tests/filter/filter_tests"],
     "platform/collate_posix.cpp": ["tests/platform/platform_tests", "tests/sort/sort_tests",
                                    "tests/filter/filter_tests"],
+    "editor/piece_cut.cpp": ["tests/platform/platform_tests"],
 }
 
 

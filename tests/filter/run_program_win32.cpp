@@ -40,42 +40,57 @@ HANDLE OpenInherited(const std::string& path, DWORD access, DWORD disposition) {
 }
 
 // Writes bytes into the pipe and closes it; a reader that ended early
-// leaves the rest unwritten.
+// leaves the rest unwritten. The pieces are of an odd size, as a writer of
+// lines would give them, so that the reads do not fall on a block's edges.
 void FeedPipe(HANDLE pipe, std::string bytes) {
   for (size_t done = 0; done < bytes.size();) {
     DWORD n = 0;
-    DWORD part = static_cast<DWORD>(bytes.size() - done < 65536 ? bytes.size() - done : 65536);
+    DWORD part = static_cast<DWORD>(bytes.size() - done < 65521 ? bytes.size() - done : 65521);
     if (!WriteFile(pipe, bytes.data() + done, part, &n, nullptr) || n == 0) break;
     done += n;
   }
   CloseHandle(pipe);
 }
 
+// The handle for one standard stream; null for a stream the options close.
+HANDLE StandardHandle(int stream, const RunOptions& options, HANDLE opened) {
+  return options.closedStream == stream ? nullptr : opened;
+}
+
 }  // namespace
 
+// The options that only POSIX has (another user, a size limit, signals,
+// stops) are not looked at here.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& directory, const std::string& inputPath, int deadlineSeconds,
-                      bool outputRefused, const char*, bool inputPiped) {
+                      const RunOptions& options) {
+  // Names of each run's own: under Wine a finished child's handles may close
+  // a moment after it ends, and a file deleted then and made again under the
+  // same name for the next run would be taken away under that run.
+  static int runs = 0;
+  std::string number = std::to_string(++runs);
   ProgramRun run;
-  std::string outPath = directory + "\\.stdout", errPath = directory + "\\.stderr";
+  std::string errPath = directory + "\\.stderr-" + number;
+  std::string outPath = directory + "\\" + (options.outputFile ? options.outputFile : ".stdout-" + number);
   HANDLE in = INVALID_HANDLE_VALUE, feed = INVALID_HANDLE_VALUE;
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  if (!inputPiped)
+  if (!options.inputPiped)
     in = OpenInherited(inputPath, GENERIC_READ, OPEN_EXISTING);
   else if (CreatePipe(&in, &feed, &inherit, 0))
     SetHandleInformation(feed, HANDLE_FLAG_INHERIT, 0);
   else
     in = feed = INVALID_HANDLE_VALUE;
-  HANDLE out = OpenInherited(outPath, outputRefused ? GENERIC_READ : GENERIC_WRITE, CREATE_ALWAYS);
+  if (!options.inputPiped && options.inputOffset) SetFilePointer(in, options.inputOffset, nullptr, FILE_BEGIN);
+  HANDLE out = OpenInherited(outPath, options.outputRefused ? GENERIC_READ : GENERIC_WRITE, CREATE_ALWAYS);
   HANDLE err = OpenInherited(errPath, GENERIC_WRITE, CREATE_ALWAYS);
   std::string line = QuoteArgument(program);
   for (const std::string& a : args) line += " " + QuoteArgument(a);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = in;
-  startup.hStdOutput = out;
-  startup.hStdError = err;
+  startup.hStdInput = StandardHandle(0, options, in);
+  startup.hStdOutput = StandardHandle(1, options, out);
+  startup.hStdError = StandardHandle(2, options, err);
   PROCESS_INFORMATION process = {};
   BOOL started = in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
                  CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
@@ -100,12 +115,12 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     GetExitCodeProcess(process.hProcess, &code);
     run.finished = true;
     run.exitCode = static_cast<int>(code);
-    run.out = ReadFile(outPath);
+    if (!options.outputFile) run.out = ReadFile(outPath);
     run.err = ReadFile(errPath);
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  DeleteFileA(outPath.c_str());
+  if (!options.outputFile) DeleteFileA(outPath.c_str());
   DeleteFileA(errPath.c_str());
   return run;
 }

@@ -47,8 +47,11 @@ TEST(PieceEnd, Table) {
       // A line longer than two pieces, each piece full.
       {"LineOfTwoPiecesAndMore", LineThenB(2 * kPiece + 7), {kPiece, 2 * kPiece, 2 * kPiece + 12}},
       {"LineOfTwoPiecesCrAtSecondLimit", LineThenB(2 * kPiece - 1), {kPiece, 2 * kPiece - 1, 2 * kPiece + 4}},
-      // An earlier line end is preferred to a cut inside a line.
+      // An earlier line end is preferred to a cut inside a line, even one that
+      // ends the piece's first two bytes; a lone LF ends no line.
       {"EarlierLineEnd", "x\r\n" + LineThenB(kPiece), {3, kPiece + 3, kPiece + 8}},
+      {"CrLfThenLineLongerThanAPiece", "\r\n" + LineThenB(kPiece + 10), {2, kPiece + 2, kPiece + 17}},
+      {"LoneLineFeedEndsNoLine", std::string(100, 'a') + "\n" + LineThenB(kPiece), {kPiece, kPiece + 106}},
   };
   for (const CutCase& c : cases) {
     EXPECT_EQ(PieceEnds(c.text), c.ends) << c.name;

@@ -1,0 +1,85 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "filter/filter_io.h"
+
+// A file that a run writes a result into: the sorted text (--output) or the
+// duplicate lines (--duplicates). It is opened before the input is read, so
+// that a run that cannot put a result there fails before it has written
+// anything, and it is judged by the file that was opened, never by a name
+// looked up again. A file that exists keeps what it is: a symbolic link is
+// followed; a regular file is replaced by a new one made beside it, which
+// gets what the file carries (POSIX: owner, group, extended attributes and
+// ACL, mode; Windows: attributes and DACL, ReplaceFile keeping the rest) and
+// takes its place only at the end, so that a failed run leaves it as it
+// was; a file with other links, one mounted over its name, or one whose
+// owner or attributes the new file cannot be given is written in place; a
+// FIFO or device is written through, never replaced.
+
+// Which file a handle or descriptor designates: POSIX device and inode,
+// Windows volume serial and file index.
+struct FileIdentity {
+  unsigned long long volume;
+  unsigned long long index;
+};
+
+struct ResultFile {
+  const char* named = nullptr;  // as the user named it
+  int slot = 0;                 // its slot among the files an interrupt removes
+  intptr_t folder = -1;         // POSIX: the folder where it ends, open (-1: none)
+  std::string place;            // its name in that folder (Windows: its whole path)
+  std::string beside;           // the new file that takes its place, named as place; empty: written in place
+  std::FILE* stream = nullptr;  // open for writing on beside, or on the file itself
+  bool truncate = false;        // a regular file written in place: emptied when its text comes
+  bool existed = false;         // a file was there: identity is its own, else its folder's (POSIX)
+  FileIdentity identity = {0, 0};
+};
+
+enum class ResultFault { kNone, kCannotCreate, kNotWritable, kIsInput, kIsOutput, kIsOther };
+
+// What a result file may not be.
+struct ResultRules {
+  std::FILE* input;         // the stream the text comes from
+  bool mayBeInput;          // sorting a file in place
+  bool mayBeOutput;         // standard output (a terminal or the null device always may)
+  const ResultFile* other;  // the run's other result file, or null
+};
+
+// Opens (or, for a file not there yet, prepares) the result file that named
+// designates; slot is its slot among the files an interrupt removes.
+ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules, ResultFile& file);
+
+// Writes size bytes of text into the file and closes it; false when it took
+// them not all. It is not yet in place.
+bool SaveResultText(ResultFile& file, const char* text, size_t size, ProgressLine& progress);
+
+// A file written in place is emptied here, just before its text comes;
+// false when it cannot be.
+bool StartResultText(ResultFile& file);
+
+// Closes the stream; false when what was written did not all reach the file.
+bool CloseResultFile(ResultFile& file);
+
+// Puts the file beside in the place of the file (nothing to do for one
+// written in place); false when it cannot, the file beside then removed.
+bool CommitResultFile(ResultFile& file);
+
+// After a failed run: closes the stream and removes the file beside.
+void DiscardResultFile(ResultFile& file);
+
+// At the end of a run: what DiscardResultFile does, and the folder closed.
+void EndResultFile(ResultFile& file);
+
+// The new file beside file.place, open on file.stream, removed should the
+// run be interrupted; ownerOnly: nobody else may open it meanwhile. False
+// (nothing made) when none can be made there.
+bool CreateResultBeside(ResultFile& file, bool ownerOnly);
+
+// The system's side of the above (result_file_posix.cpp, _win32.cpp).
+std::FILE* CreateNewFileIn(intptr_t folder, const std::string& name, bool ownerOnly);
+bool PutBesideInPlace(const ResultFile& file);
+void RemoveFileIn(intptr_t folder, const std::string& name);
+bool EmptyFile(std::FILE* stream);
+void CloseFolder(intptr_t folder);

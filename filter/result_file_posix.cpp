@@ -1,0 +1,192 @@
+#include "filter/result_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+namespace {
+
+// As many links as the system itself follows before it gives up (ELOOP).
+constexpr int kLinkLimit = 40;
+
+// The folder and the last name of a path: "d.txt" is "." and "d.txt".
+void SplitPath(const std::string& path, std::string& folder, std::string& name) {
+  size_t slash = path.rfind('/');
+  folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A file append-only or immutable refuses a writer with EPERM.
+ResultFault FaultOfOpen(int error) {
+  return error == EACCES || error == EPERM || error == EROFS ? ResultFault::kNotWritable : ResultFault::kCannotCreate;
+}
+
+// Opens for writing the file that named designates, following its symbolic
+// links one at a time, each from the folder of the one before, so that the
+// folder where it ends (file.folder, file.place) is the one the file was
+// found in. descriptor: -1 when no file is there yet.
+ResultFault OpenDestination(const char* named, ResultFile& file, int& descriptor) {
+  std::string path = named, folderPath;
+  for (int i = 0; i < kLinkLimit; ++i) {
+    SplitPath(path, folderPath, file.place);
+    int from = file.folder >= 0 ? static_cast<int>(file.folder) : AT_FDCWD;
+    int folder = openat(from, folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    CloseFolder(file.folder);
+    file.folder = folder;
+    if (folder < 0 || file.place.empty()) return ResultFault::kCannotCreate;
+    descriptor = openat(folder, file.place.c_str(), O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor >= 0 || errno == ENOENT) return ResultFault::kNone;
+    if (errno != ELOOP) return FaultOfOpen(errno);
+    char target[PATH_MAX];
+    ssize_t n = readlinkat(folder, file.place.c_str(), target, sizeof target);
+    if (n <= 0 || n == static_cast<ssize_t>(sizeof target)) return ResultFault::kCannotCreate;
+    path.assign(target, static_cast<size_t>(n));
+  }
+  return ResultFault::kCannotCreate;
+}
+
+FileIdentity IdentityOf(const struct stat& info) {
+  return {static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
+}
+
+bool IsSameFile(const FileIdentity& identity, int descriptor) {
+  struct stat info;
+  if (descriptor < 0 || fstat(descriptor, &info) != 0) return false;
+  FileIdentity other = IdentityOf(info);
+  return other.volume == identity.volume && other.index == identity.index;
+}
+
+bool IsSameIdentity(const FileIdentity& a, const FileIdentity& b) { return a.volume == b.volume && a.index == b.index; }
+
+// By the file itself; a terminal or the null device may take any stream. A
+// file that nobody may write says that it is read-only, which root, who may
+// write anything, is refused too.
+ResultFault CheckDestination(const struct stat& info, const ResultRules& rules, const ResultFile& file) {
+  if (!rules.mayBeInput && rules.input && IsSameFile(file.identity, fileno(rules.input))) return ResultFault::kIsInput;
+  if (!rules.mayBeOutput && !S_ISCHR(info.st_mode) && IsSameFile(file.identity, STDOUT_FILENO))
+    return ResultFault::kIsOutput;
+  const ResultFile* other = rules.other;
+  if (other && other->existed && !S_ISCHR(info.st_mode) && IsSameIdentity(other->identity, file.identity))
+    return ResultFault::kIsOther;
+  if (S_ISREG(info.st_mode) && !(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) return ResultFault::kNotWritable;
+  return ResultFault::kNone;
+}
+
+// A file mounted over its name (a bind mount) cannot be renamed over: the
+// rename would fail with EBUSY only after the text went out.
+bool IsMountedOver(int descriptor, const struct stat& info, int folder) {
+  struct stat around;
+  if (fstat(folder, &around) != 0 || around.st_dev != info.st_dev) return true;
+  struct statx mount;
+  return statx(descriptor, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &mount) == 0 &&
+         (mount.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (mount.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+}
+
+// Every extended attribute, the ACL (system.posix_acl_access) among them;
+// false when one cannot be read or given. A file system without them has
+// none to give.
+bool CopyExtendedAttributes(int from, int to) {
+  ssize_t length = flistxattr(from, nullptr, 0);
+  if (length <= 0) return length == 0 || errno == ENOTSUP;
+  std::string names(static_cast<size_t>(length), '\0');
+  length = flistxattr(from, &names[0], names.size());
+  if (length < 0) return false;
+  for (size_t at = 0; at < static_cast<size_t>(length); at += std::strlen(names.c_str() + at) + 1) {
+    const char* name = names.c_str() + at;
+    ssize_t size = fgetxattr(from, name, nullptr, 0);
+    std::string value(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size < 0 || (size = fgetxattr(from, name, &value[0], value.size())) < 0) return false;
+    if (fsetxattr(to, name, value.data(), static_cast<size_t>(size), 0) != 0) return false;
+  }
+  return true;
+}
+
+// The file beside gets owner and group, extended attributes, then the mode,
+// setuid and setgid bits included (a change of owner clears them, and the
+// system drops setgid silently for a group not the user's: checked). False
+// when any of it cannot be given: the file is then written in place.
+bool TakeAttributes(int made, int from, const struct stat& info) {
+  struct stat now;
+  if (fstat(made, &now) != 0) return false;
+  if ((now.st_uid != info.st_uid || now.st_gid != info.st_gid) && fchown(made, info.st_uid, info.st_gid) != 0)
+    return false;
+  if (!CopyExtendedAttributes(from, made) || fchmod(made, info.st_mode & 07777) != 0) return false;
+  return fstat(made, &now) == 0 && (now.st_mode & 07777) == (info.st_mode & 07777);
+}
+
+// The file itself, emptied only when its text comes (a FIFO waited for its
+// reader when it was opened, as for the shell's ">").
+ResultFault OpenInPlace(int descriptor, bool regular, ResultFile& file) {
+  file.stream = fdopen(descriptor, "wb");
+  if (!file.stream) return close(descriptor), ResultFault::kCannotCreate;
+  file.truncate = regular;
+  return ResultFault::kNone;
+}
+
+// Nothing there yet: the new file beside takes the name at the end. Two
+// result files of the run may not end at the same name.
+ResultFault OpenNewFile(const ResultRules& rules, ResultFile& file) {
+  struct stat folder;
+  if (fstat(static_cast<int>(file.folder), &folder) != 0) return ResultFault::kCannotCreate;
+  file.identity = IdentityOf(folder);
+  const ResultFile* other = rules.other;
+  if (other && !other->existed && IsSameIdentity(other->identity, file.identity) && other->place == file.place)
+    return ResultFault::kIsOther;
+  return CreateResultBeside(file, false) ? ResultFault::kNone : ResultFault::kCannotCreate;
+}
+
+}  // namespace
+
+ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules, ResultFile& file) {
+  file = ResultFile();
+  file.named = named;
+  file.slot = slot;
+  int descriptor = -1;
+  ResultFault fault = OpenDestination(named, file, descriptor);
+  if (fault != ResultFault::kNone) return fault;
+  if (descriptor < 0) return OpenNewFile(rules, file);
+  struct stat info;
+  if (fstat(descriptor, &info) != 0) return close(descriptor), ResultFault::kCannotCreate;
+  file.existed = true;
+  file.identity = IdentityOf(info);
+  fault = CheckDestination(info, rules, file);
+  if (fault != ResultFault::kNone) return close(descriptor), fault;
+  bool regular = S_ISREG(info.st_mode);
+  if (!regular || info.st_nlink > 1 || IsMountedOver(descriptor, info, static_cast<int>(file.folder)))
+    return OpenInPlace(descriptor, regular, file);
+  if (CreateResultBeside(file, true) && TakeAttributes(fileno(file.stream), descriptor, info))
+    return close(descriptor), ResultFault::kNone;
+  DiscardResultFile(file);  // a folder that takes no new file, or what the file carries cannot be given
+  return OpenInPlace(descriptor, true, file);
+}
+
+// Owner-only until it has the mode of the file it replaces, so that nobody
+// opens it meanwhile and reads the result later through that descriptor. A
+// file not there before gets the permissions any new file gets (the umask
+// applies): it takes the user's name in the end.
+std::FILE* CreateNewFileIn(intptr_t folder, const std::string& name, bool ownerOnly) {
+  int descriptor = openat(static_cast<int>(folder), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          ownerOnly ? 0600 : 0666);
+  if (descriptor < 0) return nullptr;
+  std::FILE* stream = fdopen(descriptor, "wb");
+  if (!stream) close(descriptor);
+  return stream;
+}
+
+bool PutBesideInPlace(const ResultFile& file) {
+  int folder = static_cast<int>(file.folder);
+  return renameat(folder, file.beside.c_str(), folder, file.place.c_str()) == 0;
+}
+
+void RemoveFileIn(intptr_t folder, const std::string& name) { unlinkat(static_cast<int>(folder), name.c_str(), 0); }
+
+bool EmptyFile(std::FILE* stream) { return ftruncate(fileno(stream), 0) == 0; }
+
+void CloseFolder(intptr_t folder) {
+  if (folder >= 0) close(static_cast<int>(folder));
+}
