@@ -60,6 +60,11 @@ const TextCase kTextCases[] = {
     {"WindowOnlyDecides", "xab2\r\nyab1\r\n", "abc", true, "xab2\r\nyab1\r\n", nullptr, 2, 2},
     {"WindowOnlyDecidesRemove", "xab2\r\nyab1\r\n", "abcr", true, "xab2\r\n", nullptr, 2, 2},
     {"LocaleWindowCaseIgnored", "Abz\r\naBa\r\n", "ace", true, "Abz\r\naBa\r\n", "aBa\r\n", 1, 2},
+    // A window of one byte holds only the lead byte of a two-byte character.
+    {"WindowCutsCharacterRemove", "いちご\r\nあんず\r\nうめ\r\n", "abcr", true, "いちご\r\n", nullptr, 1, 1},
+    // Numbers equal in value are equal keys: .1 = .10 = .100.
+    {"NumbersEqualInValueRemove", "Vol.1\r\nVol.10\r\nVol.100\r\nVol.2\r\n", "abnr", true, "Vol.1\r\nVol.2\r\n",
+     nullptr},
     {"WindowStartsWithTrailByte", "\x82\xa0" "b\r\nzA\r\n", "abc", true, "zA\r\n\x82\xa0" "b\r\n", nullptr, 2},
 };
 
