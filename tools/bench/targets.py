@@ -18,8 +18,9 @@ THREADS = 1.0
 NUMERIC = 0.25
 FULL_WIDTH = 1.2
 PEAK = 1.5
-CHANNEL = 1.2
-DEFAULT_ORDER = 5.0
+CHANNEL = 1.3
+# The whole run in a locale order against the same in byte order, by cost per MB.
+LOCALE_ORDERS = [("/A", "/A /T", 5.0), ("/A /N", "/A /T /N", 3.0), ("/A /C /F:5 /W:8", "/A /T /C /F:5 /W:8", 5.0)]
 
 PLAIN_ORDERS = ["byte order", "locale order", "remove duplicates", "column", "column, byte order"]
 NUMERIC_ORDERS = ["numeric, byte order", "numeric, locale order"]
@@ -59,32 +60,31 @@ def shown(pairs):
     return " · ".join("%s %.2f" % (text, value) for text, value in pairs)
 
 
-def channel_rows(wine_output):
-    """Per build and switches: the channel row's cells (last: its cost per
-    MB over ordwell-sort.exe's; the one before: seconds per MB)."""
-    found = []
+def per_mb(wine_output, program):
+    """Per (build, switches): the cost per MB of the row that starts with program."""
+    found = {}
     table = None
     for text in wine_output.splitlines():
         header = re.match(r"\| under Wine, (.+?) build, (.+?) \|", text)
         if header:
             table = (header.group(1), header.group(2))
-        if table and text.startswith("| Ordwell.exe, shared-memory channel"):
-            found.append((table, [float(cell) for cell in text.strip().strip("|").split("|")[1:]]))
+        if table and text.startswith("| " + program):
+            found[table] = float(text.strip().strip("|").split("|")[-3])
     return found
 
 
 def channel_ratios(wine_output):
-    """Per build and switches: the channel's cost per MB over ordwell-sort.exe's."""
-    return [("%s %s" % table, cells[-1]) for table, cells in channel_rows(wine_output)]
+    """Per build: the channel's cost per MB over ordwell-sort.exe's, in byte order."""
+    channel, filter = per_mb(wine_output, "Ordwell.exe, shared-memory channel"), per_mb(wine_output, "ordwell-sort.exe")
+    return [(build, channel[(build, "/A /T")] / filter[(build, "/A /T")])
+            for build in sorted({b for b, _ in channel}) if (build, "/A /T") in channel and (build, "/A /T") in filter]
 
 
-def default_order_ratios(wine_output):
-    """Per build: the whole run's cost per MB in the default order (/A) over
-    its cost in byte order (/A /T)."""
-    per_mb = {table: cells[-2] for table, cells in channel_rows(wine_output)}
-    builds = sorted({build for build, _ in per_mb})
-    return [(build, per_mb[(build, "/A")] / per_mb[(build, "/A /T")]) for build in builds
-            if (build, "/A") in per_mb and (build, "/A /T") in per_mb]
+def locale_order_ratios(wine_output, locale, byte):
+    """Per build: the whole run's cost per MB in a locale order over the same in byte order."""
+    channel = per_mb(wine_output, "Ordwell.exe, shared-memory channel")
+    return [(build, channel[(build, locale)] / channel[(build, byte)]) for build in sorted({b for b, _ in channel})
+            if (build, locale) in channel and (build, byte) in channel]
 
 
 def main():
@@ -115,11 +115,12 @@ def main():
     line("peak memory ≤ %.1f × the text without /E" % PEAK, "largest %.2f (%s)" % (worst[1], worst[0]),
          [v for _, v in peaks], PEAK)
     channel = channel_ratios(wine_output)
-    line("whole run through the channel: cost per MB ≤ %.1f × ordwell-sort.exe's under Wine" % CHANNEL,
+    line("whole run through the channel, /A /T: cost per MB ≤ %.1f × ordwell-sort.exe's under Wine" % CHANNEL,
          shown(channel), [v for _, v in channel], CHANNEL)
-    default = default_order_ratios(wine_output)
-    line("whole run through the channel, default order (/A): cost per MB ≤ %.1f × byte order's (/A /T)"
-         % DEFAULT_ORDER, shown(default), [v for _, v in default], DEFAULT_ORDER)
+    for locale, byte, limit in LOCALE_ORDERS:
+        found = locale_order_ratios(wine_output, locale, byte)
+        line("whole run through the channel, %s: cost per MB ≤ %.0f × %s's" % (locale, limit, byte), shown(found),
+             [v for _, v in found], limit)
 
 
 if __name__ == "__main__":

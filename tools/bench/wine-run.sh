@@ -4,9 +4,9 @@
 # cuts documents of 1 and 10 MB from the generated text (the whole text is
 # the 40 MB one), and prints for each build the whole run of Ordwell.exe
 # against the stand-in editor through each channel beside ordwell-sort.exe on
-# the same texts, in byte order (/A /T) and in the default order (/A, locale
-# order); ordwell-sort.exe alone in the byte, locale, numeric and column
-# orders on the 10 MB document; then whether the system's sort keys order
+# the same texts, with peak memory: in the default order (/A, locale order),
+# numbers by value (/A /N) and a column window (/A /C /F:5 /W:8), each beside
+# the same in byte order (/T); then whether the system's sort keys order
 # texts as the locale comparison does.
 # x86_64 runs under wine64 in the win64 build's prefix; i686 under the 32-bit
 # loader in a prefix of its own inside the win32 build tree, where the
@@ -31,7 +31,7 @@ done
 [ -f "$data/document-10mb.txt" ] || head -n 250000 "$data/mixed.txt" > "$data/document-10mb.txt"
 documents=("Z:$data/document-1mb.txt" "Z:$data/document-10mb.txt" "Z:$data/mixed.txt")
 
-orders=("/A /T" "/A" "/A /N" "/A /T /N" "/A /C /F:5 /W:8")
+orders=("/A /T" "/A" "/A /T /N" "/A /N" "/A /T /C /F:5 /W:8" "/A /C /F:5 /W:8")
 
 run_x86_64() { tools/with-wine.sh build/win64/wine-run.sh "$@"; }
 # The i686 rows, where this machine runs them.
@@ -53,12 +53,10 @@ for build in x86_64 i686; do
   fi
   bench=$tree/tools/bench/wine_bench.exe
   sorter="Z:$root/$tree/filter/ordwell-sort.exe"
-  for switches in "/A /T" "/A"; do
+  for switches in "${orders[@]}"; do
     run_$build "$bench" "$sorter" "$runs" "$switches" "${documents[@]}"
     echo
   done
-  run_$build "$bench" --orders "$sorter" "$runs" "${documents[1]}" "${orders[@]}"
-  echo
 done
 echo "| sort keys (LCMapStringA) against CompareStringA | pairs | other answers | CompareStringA µs per pair | LCMapStringA µs per text |"
 echo "|---|---:|---:|---:|---:|"

@@ -7,12 +7,13 @@
 // is that cost per MB as a multiple of ordwell-sort.exe's. The editor's text after each run must
 // equal ordwell-sort's output byte for byte.
 //
-// With --orders, only ordwell-sort.exe on one document in each order given:
-// one row of medians, the orders side by side.
+// Each program's peak working set on the largest document is its largest
+// PeakWorkingSetSize seen while it ran (asked every 10 ms: Wine answers it
+// for a live process only).
 //
 // Usage: wine_bench ORDWELL_SORT_EXE RUNS "SWITCHES" DOCUMENT...
-//        wine_bench --orders ORDWELL_SORT_EXE RUNS DOCUMENT "SWITCHES"...
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -51,7 +52,19 @@ HANDLE OpenInherited(const std::string& path, bool write) {
 struct Timing {
   bool ok;
   double wall;
+  double peakMb;
 };
+
+// Waits for a process to end, its peak working set noted on the way.
+double WaitNotingPeak(HANDLE process, DWORD timeoutMs) {
+  SIZE_T peak = 0;
+  for (DWORD waited = 0; waited < timeoutMs; waited += 10) {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    if (GetProcessMemoryInfo(process, &counters, sizeof counters)) peak = std::max(peak, counters.PeakWorkingSetSize);
+    if (WaitForSingleObject(process, 10) != WAIT_TIMEOUT) break;
+  }
+  return double(peak) / 1e6;
+}
 
 // One ordwell-sort.exe run, standard input from the document, standard
 // output into outPath.
@@ -70,9 +83,9 @@ Timing TimeFilter(const std::string& exe, const std::string& switches, const std
   BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
   CloseHandle(in);
   CloseHandle(out);
-  if (!started) return {false, 0};
-  WaitForSingleObject(info.hProcess, 120000);
-  Timing timing = {true, Now() - start};
+  if (!started) return {false, 0, 0};
+  double peak = WaitNotingPeak(info.hProcess, 120000);
+  Timing timing = {true, Now() - start, peak};
   DWORD code = 1;
   GetExitCodeProcess(info.hProcess, &code);
   CloseHandle(info.hProcess);
@@ -86,12 +99,13 @@ Timing TimeFilter(const std::string& exe, const std::string& switches, const std
 Timing TimeOrdwell(StandinVariant variant, const std::string& switches, const std::string& text,
                    const std::string& expected) {
   Standin editor;
-  if (!StartEditor(variant, "", text, &editor)) return {false, 0};
+  if (!StartEditor(variant, "", text, &editor)) return {false, 0, 0};
   OrdwellRun run;
   double start = Now();
-  if (!StartOrdwell(switches, &run)) return {false, 0};
-  OrdwellEnd end = WaitForOrdwellEnd(run, 120000);
-  Timing timing = {true, Now() - start};
+  if (!StartOrdwell(switches, &run)) return {false, 0, 0};
+  double peak = WaitNotingPeak(run.process, 120000);  // a box left open is found below
+  OrdwellEnd end = WaitForOrdwellEnd(run, 1000);
+  Timing timing = {true, Now() - start, peak};
   StopOrdwell(&run);
   std::string after;
   bool same = ReadStandinText(editor, &after) && after == expected;
@@ -119,6 +133,7 @@ struct Series {
 struct Row {
   const char* name = "";
   Series wall;
+  double peakMb = 0;  // on the last (largest) document
 };
 
 // Least squares through (MB, seconds).
@@ -156,7 +171,11 @@ bool MeasureDocument(const std::string& filter, const std::string& switches, con
   DeleteFileA(outPath.c_str());
   for (int i = 0; i < 3; ++i) {
     std::vector<double> wall;
-    for (const Timing& t : timings[i]) wall.push_back(t.wall);
+    rows[i].peakMb = 0;
+    for (const Timing& t : timings[i]) {
+      wall.push_back(t.wall);
+      rows[i].peakMb = std::max(rows[i].peakMb, t.peakMb);
+    }
     rows[i].wall.medians.push_back(Median(wall));
   }
   return true;
@@ -165,13 +184,14 @@ bool MeasureDocument(const std::string& filter, const std::string& switches, con
 void PrintTable(const std::vector<double>& mb, const std::string& switches, const Row (&rows)[3]) {
   std::printf("| under Wine, %s build, %s |", sizeof(void*) == 8 ? "x86_64" : "i686 (shipped)", switches.c_str());
   for (double m : mb) std::printf(" %.1f MB s |", m);
-  std::printf(" fixed s | s per MB | per MB / ordwell-sort.exe's |\n|---|");
+  std::printf(" fixed s | s per MB | per MB / ordwell-sort.exe's | peak MB at %.1f MB |\n|---|", mb.back());
   for (size_t i = 0; i < mb.size(); ++i) std::printf("---:|");
-  std::printf("---:|---:|---:|\n");
+  std::printf("---:|---:|---:|---:|\n");
   for (const Row& row : rows) {
     std::printf("| %s |", row.name);
     for (double t : row.wall.medians) std::printf(" %.2f |", t);
-    std::printf(" %.3f | %.4f | %.2f |\n", row.wall.fixed, row.wall.perMb, row.wall.perMb / rows[0].wall.perMb);
+    std::printf(" %.3f | %.4f | %.2f | %.0f |\n", row.wall.fixed, row.wall.perMb, row.wall.perMb / rows[0].wall.perMb,
+                row.peakMb);
   }
 }
 
@@ -181,34 +201,9 @@ std::string WindowsPath(std::string path) {
   return path;
 }
 
-// The orders alternate within each round, so that a busy spell of the
-// machine falls on all of them alike.
-int MeasureOrders(const std::string& filter, int runs, const std::string& document, char** orders, int count) {
-  std::string outPath = document + ".sorted";
-  std::vector<std::vector<double>> walls(count);
-  for (int r = 0; r < runs; ++r)
-    for (int i = 0; i < count; ++i) {
-      Timing t = TimeFilter(filter, orders[i], document, outPath);
-      if (!t.ok) return std::fprintf(stderr, "wine_bench: ordwell-sort %s failed\n", orders[i]), 1;
-      walls[i].push_back(t.wall);
-    }
-  DeleteFileA(outPath.c_str());
-  std::printf("| ordwell-sort.exe under Wine, %s build, %.1f MB |", sizeof(void*) == 8 ? "x86_64" : "i686 (shipped)",
-              double(ReadFileBytes(document).size()) / 1e6);
-  for (int i = 0; i < count; ++i) std::printf(" %s |", orders[i]);
-  std::printf("\n|---|");
-  for (int i = 0; i < count; ++i) std::printf("---:|");
-  std::printf("\n| median wall s |");
-  for (int i = 0; i < count; ++i) std::printf(" %.2f |", Median(walls[i]));
-  std::printf("\n");
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 6 && std::string(argv[1]) == "--orders")
-    return MeasureOrders(WindowsPath(argv[2]), std::max(1, atoi(argv[3])), argv[4], argv + 5, argc - 5);
   if (argc < 5) {
     std::fprintf(stderr, "usage: wine_bench ORDWELL_SORT_EXE RUNS \"SWITCHES\" DOCUMENT...\n");
     return 2;
