@@ -56,7 +56,11 @@ TOOL_EXAMPLES = {
                            'runs': [['/A', '/N'], ['/A', '/N', '/Z']]},
     'column': {'lines': ['A-102 みかん', 'C-007 りんご', 'B-350 ぶどう'], 'runs': [['/A'], ['/A', '/C', '/F:3', '/W:3']]},
     'column-bytes': {'lines': ['山田 太郎 45', '佐藤 花子 32', '鈴木 一郎 28'], 'runs': [['/A', '/C', '/F:11']]},
+    # A window of one byte: the lead byte of each line's first character.
+    'column-duplicates': {'lines': ['いちご', 'あんず', 'うめ', 'かき'], 'runs': [['/A', '/C', '/W:1', '/R']]},
     'remove-duplicates': {'lines': ['東京', '大阪', '名古屋', '東京', '大阪', '福岡'], 'runs': [['/A', '/R']]},
+    # .1, .10 and .100 are one number.
+    'numbers-duplicates': {'lines': ['Vol.1', 'Vol.10', 'Vol.100', 'Vol.2'], 'runs': [['/A', '/N'], ['/A', '/N', '/R']]},
     'extract-duplicates': {'lines': ['東京', '大阪', '名古屋', '東京', '大阪', '福岡'],
                            'runs': [['/A', '/E'], ['/A', '/R', '/E']]},
     'dialog': {'lines': ['第10章 まとめ', '第2章 準備', '第1章 はじめに'], 'runs': [['/D', '/A', '/N']],
@@ -120,8 +124,10 @@ LINUX_FILES = {'名簿.txt': ('utf-8', ['すずき いちろう', 'あおき た
 LINUX_EXAMPLES = {
     'linux-version': ['ordwell-sort --version'],
     'linux-help': ['ordwell-sort --help'],
-    'linux-pipe': ["iconv -f UTF-8 -t CP932 名簿.txt | sed 's/$/\\r/' | ordwell-sort /A "
-                   "| sed 's/\\r$//' | iconv -f CP932 -t UTF-8"],
+    'linux-pipe': ['set -o pipefail',
+                   "iconv -f UTF-8 -t CP932 名簿.txt | sed 's/$/\\r/' | ordwell-sort /A "
+                   "| sed 's/\\r$//' | iconv -f CP932 -t UTF-8 > 名簿-並べ替え済み.txt",
+                   'echo $?', 'cat 名簿-並べ替え済み.txt'],
     'linux-fault': ['ordwell-sort /Q 名簿.txt', 'echo $?'],
     'linux-slash-path': [f'ordwell-sort /A {LINUX_DIR}/名簿.txt', 'echo $?'],
 }
