@@ -57,14 +57,20 @@ const TextCase kTextCases[] = {
     // Column windows from byte 3: "ab" and "c" have empty windows.
     {"EmptyWindowsFirst", "xyz\r\nab\r\npqa\r\nc\r\n", "abc", true, "ab\r\nc\r\npqa\r\nxyz\r\n", nullptr, 3},
     {"EmptyWindowsAreDuplicates", "xyz\r\nab\r\npqa\r\nc\r\n", "abcr", true, "ab\r\npqa\r\nxyz\r\n", nullptr, 3},
+    {"EmptyWindowsAreDuplicatesLocale", "xyz\r\nab\r\npqa\r\nc\r\n", "acr", true, "ab\r\npqa\r\nxyz\r\n", nullptr, 3},
     {"WindowOnlyDecides", "xab2\r\nyab1\r\n", "abc", true, "xab2\r\nyab1\r\n", nullptr, 2, 2},
     {"WindowOnlyDecidesRemove", "xab2\r\nyab1\r\n", "abcr", true, "xab2\r\n", nullptr, 2, 2},
+    {"WindowOnlyDecidesRemoveLocale", "xab2\r\nyAB1\r\n", "acr", true, "xab2\r\n", nullptr, 2, 2},
     {"LocaleWindowCaseIgnored", "Abz\r\naBa\r\n", "ace", true, "Abz\r\naBa\r\n", "aBa\r\n", 1, 2},
     // A window of one byte holds only the lead byte of a two-byte character.
     {"WindowCutsCharacterRemove", "いちご\r\nあんず\r\nうめ\r\n", "abcr", true, "いちご\r\n", nullptr, 1, 1},
+    {"WindowCutsCharacterRemoveLocale", "いちご\r\nあんず\r\nうめ\r\n", "acr", true, "いちご\r\n", nullptr, 1, 1},
     // Numbers equal in value are equal keys: .1 = .10 = .100.
     {"NumbersEqualInValueRemove", "Vol.1\r\nVol.10\r\nVol.100\r\nVol.2\r\n", "abnr", true, "Vol.1\r\nVol.2\r\n",
      nullptr},
+    {"NumbersEqualInValueRemoveLocale", "Vol.1\r\nVol.10\r\nVol.100\r\nVol.2\r\n", "anr", true, "Vol.1\r\nVol.2\r\n",
+     nullptr},
+    {"LeadingZeroAndPlusEqualRemove", "A007\r\nA+7\r\nA7\r\n", "anr", true, "A007\r\n", nullptr},
     {"WindowStartsWithTrailByte", "\x82\xa0" "b\r\nzA\r\n", "abc", true, "zA\r\n\x82\xa0" "b\r\n", nullptr, 2},
 };
 
