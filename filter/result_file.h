@@ -16,7 +16,9 @@
 // takes its place only at the end, so that a failed run leaves it as it
 // was; a file with other links, one mounted over its name, or one whose
 // owner or attributes the new file cannot be given is written in place; a
-// FIFO or device is written through, never replaced.
+// FIFO or device is written through, never replaced. The input itself may
+// be a result file only where it is replaced: written over in place, it
+// would hold the only copy of the text while the text is written.
 
 // Which file a handle or descriptor designates: POSIX device and inode,
 // Windows volume serial and file index.
@@ -37,7 +39,7 @@ struct ResultFile {
   FileIdentity identity = {0, 0};
 };
 
-enum class ResultFault { kNone, kCannotCreate, kNotWritable, kIsInput, kIsOutput, kIsOther };
+enum class ResultFault { kNone, kCannotCreate, kNotWritable, kIsInput, kIsOutput, kIsOther, kInputInPlace };
 
 // What a result file may not be.
 struct ResultRules {

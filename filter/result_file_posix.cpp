@@ -120,8 +120,10 @@ bool TakeAttributes(int made, int from, const struct stat& info) {
 }
 
 // The file itself, emptied only when its text comes (a FIFO waited for its
-// reader when it was opened, as for the shell's ">").
-ResultFault OpenInPlace(int descriptor, bool regular, ResultFile& file) {
+// reader when it was opened, as for the shell's ">"); never the input.
+ResultFault OpenInPlace(int descriptor, bool regular, const ResultRules& rules, ResultFile& file) {
+  if (regular && rules.input && IsSameFile(file.identity, fileno(rules.input)))
+    return close(descriptor), ResultFault::kInputInPlace;
   file.stream = fdopen(descriptor, "wb");
   if (!file.stream) return close(descriptor), ResultFault::kCannotCreate;
   file.truncate = regular;
@@ -158,11 +160,11 @@ ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules
   if (fault != ResultFault::kNone) return close(descriptor), fault;
   bool regular = S_ISREG(info.st_mode);
   if (!regular || info.st_nlink > 1 || IsMountedOver(descriptor, info, static_cast<int>(file.folder)))
-    return OpenInPlace(descriptor, regular, file);
+    return OpenInPlace(descriptor, regular, rules, file);
   if (CreateResultBeside(file, true) && TakeAttributes(fileno(file.stream), descriptor, info))
     return close(descriptor), ResultFault::kNone;
   DiscardResultFile(file);  // a folder that takes no new file, or what the file carries cannot be given
-  return OpenInPlace(descriptor, true, file);
+  return OpenInPlace(descriptor, true, rules, file);
 }
 
 // Owner-only until it has the mode of the file it replaces, so that nobody

@@ -80,7 +80,9 @@ bool TakeAttributes(HANDLE made, HANDLE from) {
   return SetFileInformationByHandle(made, FileBasicInfo, &basic, sizeof basic) != 0;
 }
 
-ResultFault OpenInPlace(HANDLE opened, bool disk, ResultFile& file) {
+ResultFault OpenInPlace(HANDLE opened, bool disk, const ResultRules& rules, ResultFile& file) {
+  if (disk && rules.input && IsSameFile(file.identity, HandleOf(rules.input)))
+    return CloseHandle(opened), ResultFault::kInputInPlace;
   int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(opened), _O_WRONLY | _O_BINARY);
   if (descriptor < 0) return CloseHandle(opened), ResultFault::kCannotCreate;
   file.stream = _fdopen(descriptor, "wb");
@@ -131,11 +133,12 @@ ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules
   file.identity = IdentityOf(info);
   ResultFault fault = CheckDestination(opened, info, rules, file);
   if (fault != ResultFault::kNone) return CloseHandle(opened), fault;
-  if (!disk || info.nNumberOfLinks > 1 || !FindFinalPath(opened, file.place)) return OpenInPlace(opened, disk, file);
+  if (!disk || info.nNumberOfLinks > 1 || !FindFinalPath(opened, file.place))
+    return OpenInPlace(opened, disk, rules, file);
   if (CreateResultBeside(file, true) && TakeAttributes(HandleOf(file.stream), opened))
     return CloseHandle(opened), ResultFault::kNone;
   DiscardResultFile(file);  // a folder that takes no new file, or an owner not ours to give
-  return OpenInPlace(opened, true, file);
+  return OpenInPlace(opened, true, rules, file);
 }
 
 // Shared for deletion only, so that an interrupted run can remove it while it

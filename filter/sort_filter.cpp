@@ -84,6 +84,7 @@ bool ReportResultFault(ResultFault fault, const char* path) {
     case ResultFault::kIsInput: return ReportFilterFault(kTextFilterDuplicatesIsInput, path);
     case ResultFault::kIsOutput: return ReportFilterFault(kTextFilterDuplicatesIsOutput, path);
     case ResultFault::kIsOther: return ReportFilterFault(kTextFilterOutputIsDuplicates, path);
+    case ResultFault::kInputInPlace: return ReportFilterFault(kTextFilterInputNotReplaceable, path);
     case ResultFault::kCannotCreate: break;
   }
   return ReportFilterFault(kTextFilterCreateFailed, path);

@@ -53,7 +53,8 @@ inline constexpr char kTextFilterUsage[] =
     "入力ファイル (省略時または - のときは標準入力) の行を並べ替えて\n"
     "標準出力に書きます。\n"
     "--output=ファイル を付けると、標準出力の代わりにそのファイルに書きます。\n"
-    "  入力ファイルと同じファイルでもかまいません (その場で並べ替え)。\n"
+    "  入力ファイルと同じファイルでもかまいません (その場で並べ替え)。ただし\n"
+    "  置き換えられないファイル (ほかのハード リンクがあるなど) は断ります。\n"
     "  「> 入力ファイル」では、シェルが先にそのファイルを空にしてしまいます。\n"
     "スイッチは Ordwell と同じです:\n"
     "  /A 昇順 (なしで降順)   /R 重複行を除く   /E 重複行を --duplicates のファイルへ\n"
@@ -127,6 +128,11 @@ inline constexpr char kTextFilterDuplicatesIsInput[] = "--duplicates に入力�
 
 // --duplicates names the file that standard output goes to (%s: the name)
 inline constexpr char kTextFilterDuplicatesIsOutput[] = "--duplicates に標準出力と同じファイルは指定できません： '%s'";
+
+// --output names the input, which would have to be written over in place
+// (other hard links, another owner, mounted over): a write that failed
+// midway would lose the rest of the text (%s: the name given)
+inline constexpr char kTextFilterInputNotReplaceable[] = "置き換えられない入力ファイルは --output に指定できません： '%s'";
 
 // --duplicates names the same file as --output (%s: the name given)
 inline constexpr char kTextFilterOutputIsDuplicates[] = "--output と --duplicates に同じファイルは指定できません： '%s'";

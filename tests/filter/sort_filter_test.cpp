@@ -761,6 +761,15 @@ const FileCase kFileCases[] = {
        return std::string();
      },
      {"/A", "--output=o.txt"}, "", 0, "", [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "h.txt"), kDuplicatedSorted); }},
+    // Written over in place, the input would be the text's only copy while
+    // the text is written.
+    {"InputWithLinksNotSortedInPlace",
+     [](const fs::path& dir) {
+       fs::create_hard_link(dir / "in.txt", dir / "h.txt");
+       return std::string();
+     },
+     {"/A", "--output=in.txt", "in.txt"}, "", 2, Fault(kTextFilterInputNotReplaceable, "in.txt"),
+     [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "h.txt"), kDuplicated); }},
     // Symbolic links are followed, each from the folder of the one before.
     {"SymbolicLinkFollowed",
      [](const fs::path& dir) {
