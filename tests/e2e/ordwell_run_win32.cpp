@@ -51,6 +51,11 @@ bool StartOrdwell(const std::string& arguments, OrdwellRun* run, const std::vect
   run->startTick = GetTickCount64();
   BOOL started =
       CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+  if (!started) {  // Wine under load now and then fails a start: once more
+    Sleep(200);
+    started =
+        CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+  }
   for (const std::string& v : variables) SetEnvironmentVariableA(VariableName(v).c_str(), nullptr);
   if (!started) return false;
   CloseHandle(info.hThread);
