@@ -157,15 +157,22 @@ std::string NumberText() {
   return text;
 }
 
-// The case sorted with no allocation failing.
-bool SortCleanly(const SortCase& c, std::string& output, std::string& duplicatesText) {
+// The case's options in force and its text in a fresh heap of link's.
+char* StartSortCase(const SortCase& c, EditorLink& link) {
   ResetSortState(c.options);
-  EditorLink link = {};
+  link = {};
   link.heap = CreatePrivateHeap(0);
   char* text = static_cast<char*>(AllocateBlock(link.heap, 0, c.text.size() + 1));
   std::memcpy(text, c.text.c_str(), c.text.size() + 1);
-  char* duplicates = nullptr;
   ForceWholeLocaleKeys(c.wholeKeys);
+  return text;
+}
+
+// The case sorted with no allocation failing.
+bool SortCleanly(const SortCase& c, std::string& output, std::string& duplicatesText) {
+  EditorLink link;
+  char* text = StartSortCase(c, link);
+  char* duplicates = nullptr;
   bool ok = SortText(link, text, duplicates);
   ForceWholeLocaleKeys(false);
   if (ok) output = text, duplicatesText = duplicates ? duplicates : "";
@@ -178,13 +185,9 @@ bool SortCleanly(const SortCase& c, std::string& output, std::string& duplicates
 // every line is still in the output or among the duplicates; where the order
 // is the keys' alone, in the same order as without failures.
 bool SortWithFailure(const SortCase& c, long k) {
-  ResetSortState(c.options);
-  EditorLink link = {};
-  link.heap = CreatePrivateHeap(0);
-  char* text = static_cast<char*>(AllocateBlock(link.heap, 0, c.text.size() + 1));
-  std::memcpy(text, c.text.c_str(), c.text.size() + 1);
+  EditorLink link;
+  char* text = StartSortCase(c, link);
   char* duplicates = nullptr;
-  ForceWholeLocaleKeys(c.wholeKeys);
   InjectedFailure failure(k);
   bool ok = SortText(link, text, duplicates);
   bool hit = failure.Disarm();
