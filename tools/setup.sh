@@ -1,8 +1,11 @@
 #!/bin/bash
 # Installs everything a fresh Debian machine needs to build and test Ordwell.
-# Idempotent and cheap when everything is already there. Wine's 32-bit
-# loader (wine32:i386) is installed only where the machine runs 32-bit code:
-# elsewhere it could not start, and it would turn /usr/bin/wine into it.
+# Idempotent and cheap when everything is already there. Where the kernel
+# runs no 32-bit code, qemu-user (without its recommends, which would
+# register emulators for every architecture) is installed and registered for
+# i386 programs alone, unless an entry for them exists already; Wine's 32-bit
+# loader (wine32:i386) then runs EMULATED. No script calls /usr/bin/wine,
+# which becomes that loader.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 log=$root/build/setup
@@ -14,6 +17,7 @@ packages=(
   wine wine64 xvfb xauth x11-utils imagemagick locales fonts-ipafont-gothic fontconfig time python3
 )
 state=$("$root/tools/host.sh" i386)
+emulate=$("$root/tools/host.sh" get qemu "$state")
 if [ "$("$root/tools/host.sh" get wine32 "$state")" = yes ]; then
   packages+=(wine32:i386)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -76,6 +80,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   update_indexes "${missing[@]}"
   install_packages "${missing[@]}"
+fi
+
+if [ "$emulate" = yes ]; then
+  if ! dpkg-query -W -f='${Status}' qemu-user 2>/dev/null | grep -q "install ok installed"; then
+    echo "setup: installing qemu-user (this machine's kernel runs no 32-bit code)"
+    export DEBIAN_FRONTEND=noninteractive
+    { apt-get install -y -qq --no-install-recommends qemu-user >"$log/apt-install-qemu.log" 2>&1 ||
+      { update_indexes qemu-user &&
+        apt-get install -y -qq --no-install-recommends qemu-user >"$log/apt-install-qemu.log" 2>&1; }; } ||
+      fail "apt-get could not install qemu-user" "$log/apt-install-qemu.log"
+  fi
+  # Without it the run goes on, and the i686 rows are reported NOT RUN with
+  # the reason that tools/host.sh line gives.
+  "$root/tools/emulation.sh" register || echo "setup: 32-bit programs cannot be emulated here; the i686 build will not run" >&2
 fi
 
 # Wine takes code page 932 from a Japanese locale.

@@ -3,7 +3,9 @@
 # inside the test display, with a virtual desktop made the default so that
 # every program runs in it and foreground windows are seen as a user would
 # see them. Where the machine runs 32-bit code the 32-bit loader makes it,
-# as WoW64 with the 32-bit parts; elsewhere the 64-bit loader.
+# as WoW64 with the 32-bit parts; where it runs them by emulation, the
+# 64-bit loader makes the same (its 32-bit programs run emulated);
+# elsewhere the 64-bit loader makes a prefix without them.
 # Usage: tools/wine-prefix.sh PREFIX STATE   (DISPLAY must be set; STATE is
 # what `tools/host.sh i386` answered)
 set -uo pipefail
@@ -26,6 +28,7 @@ fail() {
 # machine that runs them now it is made again; elsewhere it is kept.
 wanted=64 wine=$("$root/tools/host.sh" get loader_win64 "$state")
 [ "$state" = runs ] && { wanted=wow64 wine=$("$root/tools/host.sh" get loader_win32 "$state"); }
+[ "$state" = emulated ] && wanted=wow64
 export WINELOADER=$wine
 if [ -f "$stamp" ]; then
   made=$(cat "$stamp")

@@ -30,6 +30,12 @@ state=$("$root/tools/host.sh" i386)
 loader64=$("$root/tools/host.sh" get loader_win64 "$state")
 [ -x "$loader64" ] || { echo "with-wine: FAILED: Wine's 64-bit loader $loader64 is missing; run tools/setup.sh" >&2; exit 1; }
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINELOADER=$loader64
+# Under emulation every 32-bit process of Wine, the prefix's own included,
+# gets the preload that keeps its start short.
+if [ "$state" = emulated ]; then
+  settings=$("$root/tools/emulation.sh" env) || { echo "with-wine: FAILED: the emulation's settings" >&2; exit 1; }
+  while read -r setting; do export "$setting"; done <<< "$settings"
+fi
 "$root/tools/wine-prefix.sh" "$prefix" "$state" || exit 1
 wineserver -p
 "$loader64" cmd /c exit </dev/null >/dev/null 2>&1
