@@ -15,6 +15,7 @@ typedef HANDLE(WINAPI* SnapshotFn)(DWORD, DWORD);
 typedef BOOL(WINAPI* ProcessWalkFn)(HANDLE, PROCESSENTRY32*);
 typedef BOOL(WINAPI* EnumModulesFn)(HANDLE, HMODULE*, DWORD, LPDWORD);
 typedef DWORD(WINAPI* ModuleFileNameFn)(HANDLE, HMODULE, LPSTR, DWORD);
+typedef BOOL(WINAPI* ImageNameFn)(HANDLE, DWORD, LPSTR, PDWORD);
 
 struct ProcessListFunctions {
   bool initialised;
@@ -24,6 +25,7 @@ struct ProcessListFunctions {
   ProcessWalkFn next;
   EnumModulesFn enumModules;
   ModuleFileNameFn moduleFileName;
+  ImageNameFn imageName;  // from Vista on; may be missing
 };
 ProcessListFunctions g_list = {};
 int g_forcedPlatform = -1;
@@ -58,6 +60,7 @@ bool ChooseFunctions() {
     if (!psapi) psapi = LoadLibraryA("psapi");
     g_list.enumModules = LookupFunction<EnumModulesFn>(psapi, "EnumProcessModules");
     g_list.moduleFileName = LookupFunction<ModuleFileNameFn>(psapi, "GetModuleFileNameExA");
+    g_list.imageName = LookupFunction<ImageNameFn>(GetModuleHandleA("kernel32"), "QueryFullProcessImageNameA");
     g_list.initialised = g_list.enumModules && g_list.moduleFileName;
   }
   return g_list.initialised;
@@ -100,6 +103,19 @@ bool PathFromPsapi(DWORD processId, char* buffer, size_t size) {
   return ok;
 }
 
+// A 32-bit process cannot list a 64-bit process's modules; the system can
+// still name its image, with the least access there is for that.
+bool PathFromImageName(DWORD processId, char* buffer, size_t size) {
+  const DWORD kQueryLimitedInformation = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION
+  if (!g_list.imageName) return false;
+  HANDLE process = OpenProcess(kQueryLimitedInformation, FALSE, processId);
+  if (!process) return false;
+  DWORD length = DWORD(size);
+  const bool ok = g_list.imageName(process, 0, buffer, &length) && length > 0;
+  CloseHandle(process);
+  return ok;
+}
+
 }  // namespace
 
 void ForceProcessListPlatform(int platformId) {
@@ -112,5 +128,6 @@ bool GetWindowProcessExePath(WindowHandle window, char* buffer, size_t size) {
   if (!IsWindow(hwnd) || !buffer || size == 0 || !ChooseFunctions()) return false;
   DWORD processId = 0;
   GetWindowThreadProcessId(hwnd, &processId);
-  return g_list.useToolHelp ? PathFromToolHelp(processId, buffer, size) : PathFromPsapi(processId, buffer, size);
+  if (g_list.useToolHelp) return PathFromToolHelp(processId, buffer, size);
+  return PathFromPsapi(processId, buffer, size) || PathFromImageName(processId, buffer, size);
 }
