@@ -6,7 +6,11 @@
 # packaged executables' images and version resources and runs the release
 # flows from there under Wine. On a machine that runs no 32-bit code the
 # flows run the x86_64 executables of the same sources, placed under the
-# same kind of path, and the images are still read from the zip.
+# same kind of path, and the images are still read from the zip. Where
+# 32-bit code runs only by emulation, the test and the stand-ins are the
+# x86_64 ones, so that the packaged executables are the only 32-bit
+# processes. Last, the packaged ordwell-sort.exe is compared byte for byte
+# with the x86_64 build on a set of texts (tests/release/filter_differential.sh).
 # Usage: tools/run-release-test.sh
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +18,9 @@ root=$PWD
 zip_build=$root/build/win32
 state=$(tools/host.sh i386)
 kind=$(tools/host.sh get release_run "$state")
+driver=$(tools/host.sh get release_driver "$state")
 build=$root/build/$kind
+driver_build=$root/build/$driver
 prefix=$build/wineprefix
 app_dir='Program Files (x86)/ツール 表示/ソート 機能/Ordwell'
 run_dir=$app_dir
@@ -27,16 +33,14 @@ if [ "${1:-}" != --inside ]; then
     exit 1
   }
   probe=()
-  if [ "$kind" = win32 ]; then
-    probe=(--probe "$build/tools/wine-probe/wine_probe.exe")
-  else
-    echo "release-test: $(tools/host.sh get not_run_why "$state"): the flows run the x86_64 executables"
-    { cmake --preset "$kind" >/dev/null &&
-      cmake --build --preset "$kind" --target Ordwell ordwell-sort release_tests MorvaneStandin MorvaneStandin_0_72_0_6 >/dev/null; } || {
-      echo "release-test: FAILED: the $kind build of the release test's programs" >&2
-      exit 1
-    }
-  fi
+  [ "$kind" = win32 ] && probe=(--probe "$build/tools/wine-probe/wine_probe.exe")
+  [ "$kind" = win32 ] || echo "release-test: $(tools/host.sh get not_run_why "$state"): the flows run the x86_64 executables"
+  [ "$state" = emulated ] && echo "release-test: EMULATED: the packaged i686 executables run under qemu-user, driven by the x86_64 test"
+  { cmake --preset win64 >/dev/null &&
+    cmake --build --preset win64 --target Ordwell ordwell-sort release_tests MorvaneStandin MorvaneStandin_0_72_0_6 >/dev/null; } || {
+    echo "release-test: FAILED: the win64 build of the release test's programs" >&2
+    exit 1
+  }
   exec tools/with-wine.sh --prefix "$prefix" "${probe[@]}" "$0" --inside
 fi
 
@@ -55,10 +59,20 @@ if [ "$run_dir" != "$app_dir" ]; then
   cp "$build/app/Ordwell.exe" "$build/filter/ordwell-sort.exe" "$drive/$run_dir/" || exit 1
   echo "release-test: the $kind Ordwell.exe and ordwell-sort.exe placed in C:/$run_dir"
 fi
-cp "$build/tools/standin/MorvaneStandin.exe" "$build/tools/standin/MorvaneStandin_0_72_0_6.exe" \
+cp "$driver_build/tools/standin/MorvaneStandin.exe" "$driver_build/tools/standin/MorvaneStandin_0_72_0_6.exe" \
   "$drive/$editor_dir/" || exit 1
 windows() { local p="C:\\$1"; echo "${p//\//\\}"; }
 export ORDWELL_RELEASE_DIR=$(windows "$app_dir")
 export ORDWELL_RELEASE_RUN_DIR=$(windows "$run_dir")
 export ORDWELL_RELEASE_EDITOR_DIR=$(windows "$editor_dir")
-"$build/wine-run.sh" "$build/tests/release/release_tests.exe"
+# The test runs in this prefix under the loader of its own build.
+loader=$(tools/host.sh get "loader_$driver" "$state")
+WINELOADER=$loader WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" "$driver_build/tests/release/release_tests.exe"
+status=$?
+if [ "$kind" = win32 ]; then
+  tests/release/filter_differential.sh "$drive/$app_dir/ordwell-sort.exe" "$root/build/win64/filter/ordwell-sort.exe" \
+    "$build/filter-differential" || status=1
+else
+  echo "release-test: NOT RUN: the packaged ordwell-sort.exe against the x86_64 build: $(tools/host.sh get not_run_why "$state")"
+fi
+exit $status

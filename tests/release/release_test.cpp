@@ -123,6 +123,31 @@ TEST_P(ReleaseTable, PackagedToolSortsFromThere) {
 INSTANTIATE_TEST_SUITE_P(Release, ReleaseTable, ::testing::ValuesIn(kReleaseRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
+using ReleaseRun = OrdwellTest;
+
+// An older editor's text longer than one message's chunk is read piece by
+// piece, each further piece after a deletion that is undone; the document
+// ends sorted and whole. One line is refused without a word.
+TEST_F(ReleaseRun, ChunkedReadSortsAndOneLineIsRefused) {
+  std::string unsorted, sorted;
+  for (int i = 7999; i >= 0; --i) unsorted += "行" + std::to_string(100000 + i) + " line\r\n";
+  for (int i = 0; i < 8000; ++i) sorted += "行" + std::to_string(100000 + i) + " line\r\n";
+  ASSERT_GT(unsorted.size(), 3u * 32760u);
+  Standin editor;
+  ASSERT_TRUE(StartEditor(StandinVariant::k0_72_0_6, "", unsorted, &editor));
+  OrdwellEnd end = RunToEnd("/A /T");
+  EXPECT_EQ(end.exitCode, kSorted);
+  EXPECT_EQ(TextOf(editor), sorted);
+  EXPECT_EQ(StandinMessageCount(editor, EDM_EXPORTTEXT), 0);
+  ASSERT_TRUE(StopStandin(&editor));
+  StopOrdwell(&run_);
+
+  ASSERT_TRUE(StartEditor(StandinVariant::k0_73_0_1, "", "ひとつ\r\n", &editor));
+  end = RunToEnd("/A");
+  EXPECT_EQ(end.exitCode, kNotSorted);
+  EXPECT_EQ(TextOf(editor), "ひとつ\r\n");
+}
+
 using ReleaseDialog = OrdwellTest;
 
 // OK writes Ordwell.ini beside the packaged executable; the next run's
