@@ -11,12 +11,12 @@
 #                                 already exists (it is then left alone)
 #   tools/emulation.sh env        the variables a Wine run sets so that each
 #                                 32-bit process gets the preload (builds it)
-# ORDWELL_BINFMT_DIR names another folder than /proc/sys/fs/binfmt_misc, for
-# tests/tools/host_plan_test.sh.
+# ORDWELL_BINFMT_DIR names another folder than /proc/sys/fs/binfmt_misc and
+# ORDWELL_QEMU_I386 another emulator, for tests/tools/host_plan_test.sh.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 binfmt=${ORDWELL_BINFMT_DIR:-/proc/sys/fs/binfmt_misc}
-qemu=/usr/bin/qemu-i386
+qemu=${ORDWELL_QEMU_I386:-/usr/bin/qemu-i386}
 # The ELF identification of a 32-bit x86 executable or shared object, as
 # qemu-user's own registration reads it.
 magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'

@@ -23,6 +23,7 @@ sets=(
 )
 log_dir=$build/emulated
 mkdir -p "$log_dir"
+rm -f "$log_dir/summary.txt"
 passed=0 failed=0 executables=0 status=0
 for entry in "${sets[@]}"; do
   exe=${entry%%|*} filter=${entry#*|}
@@ -50,5 +51,5 @@ for entry in "${sets[@]}"; do
     echo "PASSED   EMULATED $exe: $ran tests ($((SECONDS - begin)) s)"
   fi
 done
-echo "i686 EMULATED: $executables executables, $passed passed, $failed failed"
+echo "i686 EMULATED: $executables executables, $passed passed, $failed failed" | tee "$log_dir/summary.txt"
 exit $status

@@ -45,6 +45,7 @@ if [ "${1:-}" != --inside ]; then
 fi
 
 # Inside the test display, the prefix ready: a fresh folder for each run.
+rm -f "$zip_build/release-summary.txt"
 name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' "$zip_build/CPackConfig.cmake")
 zip=$zip_build/$name.zip
 drive=$prefix/drive_c
@@ -67,11 +68,17 @@ export ORDWELL_RELEASE_RUN_DIR=$(windows "$run_dir")
 export ORDWELL_RELEASE_EDITOR_DIR=$(windows "$editor_dir")
 # The test runs in this prefix under the loader of its own build.
 loader=$(tools/host.sh get "loader_$driver" "$state")
-WINELOADER=$loader WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" "$driver_build/tests/release/release_tests.exe"
+# What ran is counted in $summary, for the test command's summary.
+summary=$zip_build/release-summary.txt
+WINELOADER=$loader WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" "$driver_build/tests/release/release_tests.exe" |
+  tee "$summary.log"
 status=$?
+tr -d '\r' < "$summary.log" | sed -n 's/^\[==========\] \([0-9]*\) tests\? .* ran.*/release test: \1 tests ran/p;s/^\[  PASSED  \] \([0-9]*\) tests\?.*/release test: \1 passed/p' > "$summary"
 if [ "$kind" = win32 ]; then
   tests/release/filter_differential.sh "$drive/$app_dir/ordwell-sort.exe" "$root/build/win64/filter/ordwell-sort.exe" \
-    "$build/filter-differential" || status=1
+    "$build/filter-differential" | tee "$summary.log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  grep '^filter differential:' "$summary.log" >> "$summary"
 else
   echo "release-test: NOT RUN: the packaged ordwell-sort.exe against the x86_64 build: $(tools/host.sh get not_run_why "$state")"
 fi

@@ -46,7 +46,11 @@ run_i686() {
 for build in x86_64 i686; do
   tree=build/win64
   [ $build = i686 ] && tree=build/win32
-  if [ $build = i686 ] && [ "$state" != runs ]; then
+  if [ $build = i686 ] && [ "$state" = emulated ]; then
+    echo "i686: NOT MEASURED (emulated): an emulated time says nothing about Windows; measure on a machine that runs 32-bit code"
+    echo
+    continue
+  elif [ $build = i686 ] && [ "$state" != runs ]; then
     echo "i686: NOT RUN: $(tools/host.sh get not_run_why "$state")"
     echo
     continue
