@@ -88,5 +88,5 @@ case ${1:-} in
   handler) handler ;;
   register) register ;;
   env) environment ;;
-  *) sed -n '6,15p' "$0" >&2; exit 2 ;;
+  *) sed -n '5,15p' "$0" >&2; exit 2 ;;
 esac

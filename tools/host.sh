@@ -132,5 +132,5 @@ case ${1:-} in
     value=$(plan "${3:-$(i386_state)}") || exit 2
     value=$(sed -n "s/^$2=//p" <<< "$value")
     echo "$value" ;;
-  *) sed -n '13,21p' "$0" >&2; exit 2 ;;
+  *) sed -n '12,20p' "$0" >&2; exit 2 ;;
 esac
