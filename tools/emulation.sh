@@ -22,14 +22,15 @@ qemu=${ORDWELL_QEMU_I386:-/usr/bin/qemu-i386}
 magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
 mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 
-# Prints the name of each entry for i386 ELF (e_ident class 1, e_machine 3),
-# with "enabled" or "disabled" after it.
+# Prints the name of each entry for i386 ELF (e_ident class 1, e_machine 3,
+# read from the start of the file), with "enabled" or "disabled" after it.
 i386_entries() {
   local entry state hex
   for entry in "$binfmt"/*; do
     case ${entry##*/} in register | status | '*') continue ;; esac
     [ -f "$entry" ] || continue
     hex=$(sed -n 's/^magic //p' "$entry")
+    [ "$(sed -n 's/^offset //p' "$entry")" = 0 ] || continue
     [[ $hex == 7f454c4601* && ${hex:36:4} == 0300 ]] || continue
     state=$(head -n 1 "$entry")
     echo "${entry##*/} $state"
@@ -48,11 +49,15 @@ register() {
     mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null ||
       { echo "emulation: binfmt_misc cannot be mounted at $binfmt (no privilege in this container?)" >&2; return 1; }
   fi
+  [ "$(head -n 1 "$binfmt/status" 2>/dev/null)" = enabled ] ||
+    { echo "emulation: binfmt_misc is switched off ($binfmt/status); left as it is" >&2; return 1; }
   local existing
   existing=$(i386_entries)
   if [ -n "$existing" ]; then
     echo "emulation: an entry for i386 programs is registered already, left as it is: $existing"
-    return 0
+    [[ $existing == *" enabled"* ]] && return 0
+    echo "emulation: it is disabled, so nothing runs i386 programs; 'echo 1 > $binfmt/NAME' enables it" >&2
+    return 1
   fi
   [ -x "$qemu" ] || { echo "emulation: $qemu is missing (apt-get install qemu-user)" >&2; return 1; }
   # F: the emulator is opened now, so that it also serves programs started
@@ -63,9 +68,11 @@ register() {
 }
 
 # The preload, built with the host compiler for i386; no C library files are
-# needed for that.
+# needed for that. LD_PRELOAD splits at spaces and colons and QEMU_SET_ENV at
+# commas, so a build folder with any of them gets it in a folder of /tmp.
 preload() {
   local source=$root/tools/emulation/noreplace_i386.c out=$root/build/emulation/noreplace-i386.so
+  [[ $out == *[[:space:],:]* ]] && out=/tmp/ordwell-emulation-$(id -u)/noreplace-i386.so
   if [ ! -f "$out" ] || [ "$source" -nt "$out" ]; then
     mkdir -p "${out%/*}"
     gcc -m32 -O2 -fPIC -shared -nostdlib -fno-stack-protector -o "$out" "$source" >&2 ||

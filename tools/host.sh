@@ -67,6 +67,8 @@ why_not_emulated() {
     echo "qemu-user is not installed (tools/setup.sh installs and registers it)"
   elif [ "$(head -n 1 "${ORDWELL_BINFMT_DIR:-/proc/sys/fs/binfmt_misc}/status" 2>/dev/null)" != enabled ]; then
     echo "binfmt_misc is not mounted or is switched off, so qemu-user cannot be registered"
+  elif grep -qx disabled "${ORDWELL_BINFMT_DIR:-/proc/sys/fs/binfmt_misc}"/* 2>/dev/null; then
+    echo "a binfmt_misc entry is disabled (tools/setup.sh leaves registrations it did not make alone; enable an i386 one by hand)"
   else
     echo "no enabled binfmt_misc entry runs i386 programs (tools/setup.sh registers qemu-i386)"
   fi
@@ -110,7 +112,7 @@ plan() {
       echo "demo_build=win32"; echo "demo_driver=win64"; echo "bench_win32=not-measured"
       echo "not_run_why=this machine runs 32-bit code only by emulation: the i686 rows that start a process for each case are left to machines that run it natively" ;;
     cannot)
-      echo "wine32=yes"; echo "qemu=yes"; echo "loader_win32=none"; echo "win32_suite=not-run"
+      echo "wine32=no"; echo "qemu=yes"; echo "loader_win32=none"; echo "win32_suite=not-run"
       echo "release_run=win64"; echo "release_driver=win64"
       echo "demo_build=win64"; echo "demo_driver=win64"; echo "bench_win32=not-measured"
       echo "not_run_why=this machine's kernel runs no 32-bit x86 code, and no emulator runs it either" ;;

@@ -29,8 +29,11 @@ for entry in "${sets[@]}"; do
   exe=${entry%%|*} filter=${entry#*|}
   log=$log_dir/$(basename "$exe" .exe).log
   begin=$SECONDS
-  "$build/wine-run.sh" "$build/$exe" "--gtest_filter=$filter" </dev/null >"$log" 2>&1
+  # A hung executable must not hold the test command for ever: the same
+  # bound as CTest gives each test, times ten for a whole executable.
+  timeout -k 10 1200 "$build/wine-run.sh" "$build/$exe" "--gtest_filter=$filter" </dev/null >"$log" 2>&1
   rc=$?
+  [ $rc -eq 124 ] && echo "(timed out after 1200 s)" >> "$log"
   tr -d '\r' < "$log" > "$log.txt" && mv "$log.txt" "$log"
   ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$log" | tail -n 1)
   bad=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below:.*/\1/p' "$log" | tail -n 1)

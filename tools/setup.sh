@@ -16,15 +16,6 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 xvfb xauth x11-utils imagemagick locales fonts-ipafont-gothic fontconfig time python3
 )
-state=$("$root/tools/host.sh" i386)
-emulate=$("$root/tools/host.sh" get qemu "$state")
-if [ "$("$root/tools/host.sh" get wine32 "$state")" = yes ]; then
-  packages+=(wine32:i386)
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    echo "setup: adding the i386 architecture"
-    dpkg --add-architecture i386
-  fi
-fi
 
 fail() {
   echo "setup: FAILED: $1" >&2
@@ -71,6 +62,31 @@ install_packages() {
     "apt-get install ${failed[*]} by hand shows why; run tools/setup.sh again afterwards"
 }
 
+# The emulator first, where the kernel runs no 32-bit code: Wine's 32-bit
+# loader is installed only where 32-bit programs then run. Without it the
+# run goes on, and the i686 rows are reported NOT RUN with the reason that
+# tools/host.sh line gives.
+state=$("$root/tools/host.sh" i386)
+if [ "$("$root/tools/host.sh" get qemu "$state")" = yes ]; then
+  if ! dpkg-query -W -f='${Status}' qemu-user 2>/dev/null | grep -q "install ok installed"; then
+    echo "setup: installing qemu-user (this machine's kernel runs no 32-bit code)"
+    export DEBIAN_FRONTEND=noninteractive
+    { apt-get install -y -qq --no-install-recommends qemu-user >"$log/apt-install-qemu.log" 2>&1 ||
+      { update_indexes qemu-user &&
+        apt-get install -y -qq --no-install-recommends qemu-user >"$log/apt-install-qemu.log" 2>&1; }; } ||
+      fail "apt-get could not install qemu-user" "$log/apt-install-qemu.log"
+  fi
+  "$root/tools/emulation.sh" register || echo "setup: 32-bit programs cannot be emulated here; the i686 build will not run" >&2
+  state=$("$root/tools/host.sh" i386)
+fi
+if [ "$("$root/tools/host.sh" get wine32 "$state")" = yes ]; then
+  packages+=(wine32:i386)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "setup: adding the i386 architecture"
+    dpkg --add-architecture i386
+  fi
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -82,19 +98,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   install_packages "${missing[@]}"
 fi
 
-if [ "$emulate" = yes ]; then
-  if ! dpkg-query -W -f='${Status}' qemu-user 2>/dev/null | grep -q "install ok installed"; then
-    echo "setup: installing qemu-user (this machine's kernel runs no 32-bit code)"
-    export DEBIAN_FRONTEND=noninteractive
-    { apt-get install -y -qq --no-install-recommends qemu-user >"$log/apt-install-qemu.log" 2>&1 ||
-      { update_indexes qemu-user &&
-        apt-get install -y -qq --no-install-recommends qemu-user >"$log/apt-install-qemu.log" 2>&1; }; } ||
-      fail "apt-get could not install qemu-user" "$log/apt-install-qemu.log"
-  fi
-  # Without it the run goes on, and the i686 rows are reported NOT RUN with
-  # the reason that tools/host.sh line gives.
-  "$root/tools/emulation.sh" register || echo "setup: 32-bit programs cannot be emulated here; the i686 build will not run" >&2
-fi
 
 # Wine takes code page 932 from a Japanese locale.
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then

@@ -14,19 +14,23 @@ tools/setup.sh || exit 1
 # The shipped i686 build where this machine runs it, else the x86_64 one.
 state=$(tools/host.sh i386)
 kind=$(tools/host.sh get demo_build "$state")
+driver=$(tools/host.sh get demo_driver "$state")
 probe=() targets=(Ordwell ordwell_work_shot MorvaneStandin)
 [ "$kind" = win32 ] && probe=(--probe build/win32/tools/wine-probe/wine_probe.exe) targets+=(wine_probe)
 { cmake --preset $kind >/dev/null &&
-  cmake --build --preset $kind --target "${targets[@]}" >/dev/null; } || {
+  cmake --build --preset $kind --target "${targets[@]}" >/dev/null &&
+  cmake --preset $driver >/dev/null &&
+  cmake --build --preset $driver --target ordwell_work_shot MorvaneStandin >/dev/null; } || {
   echo "work-window-shot: the build failed" >&2
   exit 1
 }
 out=$root/build/demo
 markers=$out/work-markers
 rm -rf "$markers" && mkdir -p "$markers"
-export root out markers kind
+loader=$(tools/host.sh get "loader_$driver" "$state")
+export root out markers kind driver loader
 tools/with-wine.sh --prefix build/$kind/wineprefix "${probe[@]}" bash -c '
-  build/$kind/wine-run.sh build/$kind/tools/demo/ordwell_work_shot.exe \
+  WINELOADER=$loader WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" build/$driver/tools/demo/ordwell_work_shot.exe \
     "Z:$root/build/$kind/app/Ordwell.exe" "Z:$markers" > "$markers/said.txt" &
   driver=$!
   for moment in during after; do

@@ -13,6 +13,7 @@ state=$("$root/tools/host.sh" i386)
 loader32=$("$root/tools/host.sh" get loader_win32 "$state")
 loader64=$("$root/tools/host.sh" get loader_win64 "$state")
 mkdir -p "$work"
+rm -f "$work/small.txt" "$work/large.txt"
 
 # Code page 932 with CR LF: Japanese in both kana, full- and half-width
 # digits, English in both cases, equal lines in other spellings.
@@ -38,6 +39,7 @@ for name, lines in (("small", small), ("large", large)):
     with open(f"{sys.argv[1]}/{name}.txt", "wb") as f:
         f.write(b"".join(l.encode("cp932") + b"\r\n" for l in lines))
 EOF
+[ -s "$work/small.txt" ] && [ -s "$work/large.txt" ] || { echo "FAILED   filter differential: the texts were not made"; exit 1; }
 
 # text | switches
 cases=(

@@ -10,7 +10,7 @@ failed=0
 rows=(
   "runs|yes|no|/usr/lib/wine/wine|/usr/lib/wine/wine64|run|win32|win32|win32|win32|measured|"
   "emulated|yes|no|/usr/lib/wine/wine|/usr/lib/wine/wine64|emulated|win32|win64|win32|win64|not-measured|emulation"
-  "cannot|yes|yes|none|/usr/lib/wine/wine64|not-run|win64|win64|win64|win64|not-measured|kernel"
+  "cannot|no|yes|none|/usr/lib/wine/wine64|not-run|win64|win64|win64|win64|not-measured|kernel"
   "loader-missing|yes|no|/usr/lib/wine/wine|/usr/lib/wine/wine64|fail|win32|win32|win32|win32|not-measured|setup.sh"
 )
 keys=(wine32 qemu loader_win32 loader_win64 win32_suite release_run release_driver demo_build demo_driver bench_win32)
@@ -43,16 +43,17 @@ case $real in runs | emulated | cannot | loader-missing) ;; *) echo "FAILED: the
 emulation=$(dirname "$0")/../../tools/emulation.sh
 magic_i386=7f454c4601010100000000000000000002000300
 magic_arm=7f454c4601010100000000000000000002002800
-# entries present (name:state:magic, space-separated) | handler found | registered anew
+# entries present (name:state:magic, space-separated) | handler found | registered anew |
+#   register's exit (0, or 1 where nothing runs i386 programs afterwards)
 registration_rows=(
-  "|-|yes"
-  "qemu-i386:enabled:$magic_i386|qemu-i386|no"
-  "box86:disabled:$magic_i386|-|no"
-  "qemu-arm:enabled:$magic_arm|-|yes"
+  "|-|yes|0"
+  "qemu-i386:enabled:$magic_i386|qemu-i386|no|0"
+  "box86:disabled:$magic_i386|-|no|1"
+  "qemu-arm:enabled:$magic_arm|-|yes|0"
 )
 fake=$(mktemp -d)
 for row in "${registration_rows[@]}"; do
-  IFS='|' read -r entries handler registered <<< "$row"
+  IFS='|' read -r entries handler registered register_exit <<< "$row"
   rm -rf "${fake:?}"/*
   echo enabled > "$fake/status"
   : > "$fake/register"
@@ -63,8 +64,9 @@ for row in "${registration_rows[@]}"; do
   before=$(cat "$fake"/* | sha256sum)
   got=$(ORDWELL_BINFMT_DIR=$fake "$emulation" handler)
   [ "${got:--}" = "$handler" ] || { echo "FAILED [$entries]: handler '$got', not '$handler'"; failed=$((failed + 1)); }
-  ORDWELL_BINFMT_DIR=$fake ORDWELL_QEMU_I386=/bin/true "$emulation" register >/dev/null ||
-    { echo "FAILED [$entries]: register failed"; failed=$((failed + 1)); }
+  ORDWELL_BINFMT_DIR=$fake ORDWELL_QEMU_I386=/bin/true "$emulation" register >/dev/null 2>&1
+  got=$?
+  [ "$got" = "$register_exit" ] || { echo "FAILED [$entries]: register exited $got"; failed=$((failed + 1)); }
   if [ "$registered" = yes ]; then
     grep -q '^:qemu-i386:M::.*:/bin/true:F$' "$fake/register" ||
       { echo "FAILED [$entries]: no registration written"; failed=$((failed + 1)); }
@@ -77,6 +79,10 @@ done
 echo disabled > "$fake/status"
 [ -z "$(ORDWELL_BINFMT_DIR=$fake "$emulation" handler)" ] ||
   { echo "FAILED: a handler named while binfmt_misc is off"; failed=$((failed + 1)); }
+: > "$fake/register"
+ORDWELL_BINFMT_DIR=$fake ORDWELL_QEMU_I386=/bin/true "$emulation" register >/dev/null 2>&1 &&
+  { echo "FAILED: registered while binfmt_misc is off"; failed=$((failed + 1)); }
+[ -s "$fake/register" ] && { echo "FAILED: a registration written while binfmt_misc is off"; failed=$((failed + 1)); }
 rm -rf "$fake"
 echo "host plan: ${#rows[@]} states and ${#registration_rows[@]} registrations checked, $failed failures (this machine: $real)"
 [ $failed -eq 0 ]

@@ -39,6 +39,8 @@ run_i686() {
   if [ "$state" = runs ]; then
     tools/with-wine.sh --prefix "$root/build/win32/bench-wineprefix" \
       --probe build/win32/tools/wine-probe/wine_probe.exe env WINELOADER="$loader32" "$loader32" "$@"
+  elif [ "$state" = emulated ]; then
+    echo "i686: NOT MEASURED (emulated): an emulated time says nothing about Windows"
   else
     echo "i686: NOT RUN: $(tools/host.sh get not_run_why "$state")"
   fi

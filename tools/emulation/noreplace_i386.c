@@ -14,6 +14,7 @@
 #include <stddef.h>
 
 #define RTLD_NEXT ((void *)-1l)
+#define FIXED 0x10
 #define FIXED_NOREPLACE 0x100000
 #define EEXIST_ERRNO 17
 
@@ -30,15 +31,17 @@ void *mmap64(void *addr, size_t length, int prot, int flags, int fd, long long o
   if (!map) map = (MapFunction)dlsym(RTLD_NEXT, "mmap64");
   if (!unmap) unmap = (UnmapFunction)dlsym(RTLD_NEXT, "munmap");
   if (!(flags & FIXED_NOREPLACE)) return map(addr, length, prot, flags, fd, offset);
-  void *got = map(addr, length, prot, flags & ~FIXED_NOREPLACE, fd, offset);
+  /* With or without MAP_FIXED beside it, the flag never replaces a mapping. */
+  void *got = map(addr, length, prot, flags & ~(FIXED_NOREPLACE | FIXED), fd, offset);
   if (got == (void *)-1 || got == addr) return got;
   unmap(got, length);
   *__errno_location() = EEXIST_ERRNO;
   return (void *)-1;
 }
 
+/* The 32-bit offset is unsigned to the kernel: 2 GB and more stay positive. */
 void *mmap(void *addr, size_t length, int prot, int flags, int fd, long offset) {
-  return mmap64(addr, length, prot, flags, fd, offset);
+  return mmap64(addr, length, prot, flags, fd, (long long)(unsigned long)offset);
 }
 
 /* The emulator sets LD_PRELOAD for each 32-bit process it starts; the 64-bit
