@@ -192,6 +192,18 @@ bool PaneHoldsOtherThan(const EditorLink& link, size_t length, PaneSelection res
   return MeasurePane(link, restore, held) && held != length;
 }
 
+bool InsertThroughPane(const EditorLink& link, const char* text, size_t n, size_t fixed);
+
+// The undos of a chunked read did not bring the document back (the editor
+// keeps fewer undo steps than there were deletions, or someone typed in the
+// meantime), so its front is missing. What was read is the whole document as
+// it stood: it goes back the way a sorted text does.
+void PutTextBack(const EditorLink& link, const char* text, size_t n, PaneSelection before) {
+  SelectInPane(link, 0, static_cast<size_t>(-1));
+  InsertThroughPane(link, text, n, 0);
+  SelectInPane(link, before.start, before.start + before.length);
+}
+
 // Reads the pane's whole text through WM_GETTEXT. A text longer than one
 // chunk is read from the front: each chunk read is deleted so that the next
 // one stands at the start, and every deletion is undone afterwards. A text
@@ -201,7 +213,8 @@ bool PaneHoldsOtherThan(const EditorLink& link, size_t length, PaneSelection res
 // its way here (a transport that converts through Unicode drops or replaces
 // bytes that are no code page 932 character), and writing it back would
 // change the document. The capture's read of the exe-name child (busy) is
-// exempt: that window knows no selection messages.
+// exempt: that window knows no selection messages. A text read whole whose
+// deletions the undos did not take back is put back before the read fails.
 char* ReadPaneText(const EditorLink& link, size_t* length) {
   PaneSelection before = ReadPaneSelection(link);
   size_t n = PaneByteCount(link, before);
@@ -221,6 +234,7 @@ char* ReadPaneText(const EditorLink& link, size_t* length) {
   buffer[pos] = '\0';
   if (deletions > 0) RestorePane(link, deletions, before);
   if (pos < n || (!link.busy && PaneHoldsOtherThan(link, pos, before))) {
+    if (pos == n && deletions > 0) PutTextBack(link, buffer, n, before);
     FreeBlock(link.heap, 0, buffer);
     return nullptr;
   }

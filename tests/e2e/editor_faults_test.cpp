@@ -210,6 +210,12 @@ const FaultRow kFaultRows[] = {
      kMixedFrom, kMixedTo, kReadFailed, Outcome::kUntouched, kReadFailedText},
     {"GetTextLimit_Messages_Chunked", StandinVariant::k0_72_0_5, "--gettext-limit=33000", kTwoChunks, 0, 0,
      kReadFailed, Outcome::kUntouched, kReadFailedText},
+    // Read whole, but the undos do not bring the front back: the text read
+    // is put back.
+    {"UndoShorterThanDeletions_Chunked", StandinVariant::k0_72_0_5, "--undo-limit=0", kTwoChunks, 0, 0, kReadFailed,
+     Outcome::kUntouched, kReadFailedText},
+    {"TypedDuringRead_Chunked", StandinVariant::k0_72_0_5, "--type-after-clear=typed", kTwoChunks, 0, 0,
+     kReadFailed, Outcome::kUntouched, kReadFailedText},
     {"PaneReportsFourGigabytes_Channel", StandinVariant::k0_73_0_1, "--report-selection=0,4294967295", kTwoChunks, 0,
      0, kReadFailed, Outcome::kUntouched, kReadFailedText},
     {"NulInText_Channel", StandinVariant::k0_73_0_1, "", kNul, 0, 0, kReadFailed, Outcome::kUntouched,

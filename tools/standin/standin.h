@@ -54,6 +54,9 @@ struct PaneDocument {
   bool lengthProbePending = false;  // see AnswerGetTextLength
   bool closeAfterRead = false;      // destroy the top-level window once the whole text went out
   bool closeAfterWrite = false;     // ... once an insertion was taken
+  bool undoLimited = false;       // only the undoLimit latest edits are kept
+  unsigned long undoLimit = 0;
+  std::string typeAfterClear;     // typed at the end after the first WM_CLEAR
   bool reportFixed = false;       // EM_GETSEL reports reportStart..reportEnd
   unsigned long reportStart = 0;
   unsigned long reportEnd = 0;
@@ -67,7 +70,8 @@ void ReplacePaneSelection(PaneDocument& doc, const char* text, size_t length, bo
 // The part of an insertion of length bytes that a pane limited in all still
 // takes; that much of its allowance is spent.
 size_t TakeInsertAllowance(PaneDocument& doc, size_t length);
-// WM_CLEAR: deletes the selection as one undoable edit; false when empty.
+// WM_CLEAR: deletes the selection as one undoable edit, then types what the
+// document is to be typed after a first deletion; false when empty.
 bool ClearPaneSelection(PaneDocument& doc);
 // EM_UNDO: takes back the latest edit and selects what it restored.
 bool UndoPaneEdit(PaneDocument& doc);

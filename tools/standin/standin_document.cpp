@@ -40,6 +40,7 @@ void ReplacePaneSelection(PaneDocument& doc, const char* text, size_t length, bo
   doc.bytes.replace(at, doc.selEnd - at, text, length);
   if (undoable) {
     doc.undo.push_back({at, std::move(removed), length});
+    if (doc.undoLimited && doc.undo.size() > doc.undoLimit) doc.undo.erase(doc.undo.begin());
   } else {
     doc.undo.clear();  // older edits no longer stand where they were recorded
   }
@@ -56,6 +57,11 @@ size_t TakeInsertAllowance(PaneDocument& doc, size_t length) {
 bool ClearPaneSelection(PaneDocument& doc) {
   if (doc.selStart == doc.selEnd) return false;
   ReplacePaneSelection(doc, "", 0, true);
+  if (!doc.typeAfterClear.empty()) {
+    doc.selStart = doc.selEnd = doc.bytes.size();
+    ReplacePaneSelection(doc, doc.typeAfterClear.data(), doc.typeAfterClear.size(), true);
+    doc.typeAfterClear.clear();
+  }
   return true;
 }
 

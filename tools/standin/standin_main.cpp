@@ -267,6 +267,9 @@ bool LoadStartDocuments() {
   g.first.getTextLimited = g.options.getTextLimited;
   g.first.getTextLeft = g.options.getTextLimit;
   g.first.getTextChunk = g.options.getTextChunk;
+  g.first.undoLimited = g.options.undoLimited;
+  g.first.undoLimit = g.options.undoLimit;
+  g.first.typeAfterClear = g.options.typeAfterClear;
   g.first.reportFixed = g.options.reportGiven;
   g.first.reportStart = g.options.reportStart;
   g.first.reportEnd = g.options.reportEnd;

@@ -68,6 +68,8 @@ bool ApplyOption(const char* arg, StandinOptions* o) {
   else if (MatchOption(arg, "--close-after-read", &v)) o->closeAfterRead = true;
   else if (MatchOption(arg, "--close-after-write", &v)) o->closeAfterWrite = true;
   else if (MatchOption(arg, "--stack", &v)) o->stack = strtoul(v, nullptr, 10);
+  else if (MatchOption(arg, "--undo-limit", &v)) o->undoLimited = true, o->undoLimit = strtoul(v, nullptr, 10);
+  else if (MatchOption(arg, "--type-after-clear", &v)) o->typeAfterClear = v;
   else return false;
   return true;
 }

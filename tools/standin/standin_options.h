@@ -36,6 +36,9 @@
 //                          WM_GETTEXT that delivered the first pane's last byte
 //   --close-after-write    close the main window right after the first insertion
 //                          it took: an EDM_IMPORTTEXT it served, or an EM_REPLACESEL
+//   --undo-limit=N         the pane keeps its N latest edits for EM_UNDO (0: none)
+//   --type-after-clear=TEXT after the first WM_CLEAR, TEXT is typed at the end of
+//                          the text (an undoable edit), as by a user meanwhile
 //
 // A newly started instance gets no command line, so two things come from
 // the environment, which it inherits from whoever started it:
@@ -75,6 +78,9 @@ struct StandinOptions {
   bool closeAfterRead = false;
   bool closeAfterWrite = false;
   unsigned long stack = 0;  // 0: the executable's own (256 MB)
+  bool undoLimited = false;
+  unsigned long undoLimit = 0;
+  std::string typeAfterClear;
 };
 
 // Reads the arguments after the program name; false on an unknown option.
