@@ -58,14 +58,32 @@ bool ConvertText(const char* text, const std::string& codeset, std::string& conv
 }
 
 // The files an interrupted run removes, read by the signal handler, and the
-// signals that end a run so (a reader that closed standard output too).
+// signals that end a run so: every one whose default action ends the
+// process (a reader that closed standard output too), the real-time ones
+// besides, but for the faults a program makes itself (SIGSEGV and the like,
+// left to the system and the sanitizers) and SIGXFSZ, which the filter
+// ignores so that an oversized write fails.
 struct RemovalNote {
   int folder;
   char name[4096];
   volatile sig_atomic_t set;
 };
 RemovalNote g_removals[kInterruptSlots];
-constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+constexpr int kInterruptSignals[] = {SIGINT,    SIGTERM, SIGHUP,  SIGPIPE, SIGQUIT, SIGALRM,
+                                     SIGUSR1,   SIGUSR2, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,
+#ifdef SIGPWR
+                                     SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+                                     SIGSTKFLT,
+#endif
+};
+
+// Adds every signal a run is interrupted by to the set.
+void AddInterruptSignals(sigset_t& signals) {
+  for (int signal : kInterruptSignals) sigaddset(&signals, signal);
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) sigaddset(&signals, signal);
+}
 sigset_t g_heldBefore;  // the signal mask before HoldInterrupts
 
 // unlinkat is safe in a signal handler; the signal then ends the process as
@@ -82,7 +100,11 @@ void HandleInterrupts() {
   static bool handled = false;
   if (handled) return;
   handled = true;
-  for (int signal : kInterruptSignals) {
+  sigset_t signals;
+  sigemptyset(&signals);
+  AddInterruptSignals(signals);
+  for (int signal = 1; signal < NSIG; ++signal) {
+    if (sigismember(&signals, signal) != 1) continue;
     struct sigaction action = {};
     action.sa_handler = RemoveAndEnd;
     sigemptyset(&action.sa_mask);
@@ -184,7 +206,7 @@ void RemoveOnInterrupt(int slot, intptr_t folder, const char* name) {
 void HoldInterrupts() {
   sigset_t signals;
   sigemptyset(&signals);
-  for (int signal : kInterruptSignals) sigaddset(&signals, signal);
+  AddInterruptSignals(signals);
   sigprocmask(SIG_BLOCK, &signals, &g_heldBefore);
 }
 

@@ -16,7 +16,8 @@
 // takes its place only at the end, so that a failed run leaves it as it
 // was; a file with other links, one mounted over its name, or one whose
 // owner or attributes the new file cannot be given is written in place; a
-// FIFO or device is written through, never replaced. The input itself may
+// FIFO or device is written through, never replaced. A file that would be
+// replaced but has no new file made beside it is refused. The input itself may
 // be a result file only where it is replaced: written over in place, it
 // would hold the only copy of the text while the text is written.
 
@@ -39,7 +40,16 @@ struct ResultFile {
   FileIdentity identity = {0, 0};
 };
 
-enum class ResultFault { kNone, kCannotCreate, kNotWritable, kIsInput, kIsOutput, kIsOther, kInputInPlace };
+enum class ResultFault {
+  kNone,
+  kCannotCreate,
+  kCannotReplace,  // a file that would be replaced, but no new file can be made beside it
+  kNotWritable,
+  kIsInput,
+  kIsOutput,
+  kIsOther,
+  kInputInPlace
+};
 
 // What a result file may not be.
 struct ResultRules {

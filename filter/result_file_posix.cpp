@@ -161,9 +161,13 @@ ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules
   bool regular = S_ISREG(info.st_mode);
   if (!regular || info.st_nlink > 1 || IsMountedOver(descriptor, info, static_cast<int>(file.folder)))
     return OpenInPlace(descriptor, regular, rules, file);
-  if (CreateResultBeside(file, true) && TakeAttributes(fileno(file.stream), descriptor, info))
-    return close(descriptor), ResultFault::kNone;
-  DiscardResultFile(file);  // a folder that takes no new file, or what the file carries cannot be given
+  // A folder that takes no new file (not ours to write, out of inodes, a
+  // name too long for the suffix, no descriptor left): written in place, a
+  // write that failed would leave the file without its old text, so the run
+  // is refused.
+  if (!CreateResultBeside(file, true)) return close(descriptor), ResultFault::kCannotReplace;
+  if (TakeAttributes(fileno(file.stream), descriptor, info)) return close(descriptor), ResultFault::kNone;
+  DiscardResultFile(file);  // what the file carries cannot be given (another owner)
   return OpenInPlace(descriptor, true, rules, file);
 }
 

@@ -135,9 +135,11 @@ ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules
   if (fault != ResultFault::kNone) return CloseHandle(opened), fault;
   if (!disk || info.nNumberOfLinks > 1 || !FindFinalPath(opened, file.place))
     return OpenInPlace(opened, disk, rules, file);
-  if (CreateResultBeside(file, true) && TakeAttributes(HandleOf(file.stream), opened))
-    return CloseHandle(opened), ResultFault::kNone;
-  DiscardResultFile(file);  // a folder that takes no new file, or an owner not ours to give
+  // A folder that takes no new file: written in place, a write that failed
+  // would leave the file without its old text, so the run is refused.
+  if (!CreateResultBeside(file, true)) return CloseHandle(opened), ResultFault::kCannotReplace;
+  if (TakeAttributes(HandleOf(file.stream), opened)) return CloseHandle(opened), ResultFault::kNone;
+  DiscardResultFile(file);  // an owner not ours to give
   return OpenInPlace(opened, true, rules, file);
 }
 

@@ -85,6 +85,7 @@ bool ReportResultFault(ResultFault fault, const char* path) {
     case ResultFault::kIsOutput: return ReportFilterFault(kTextFilterDuplicatesIsOutput, path);
     case ResultFault::kIsOther: return ReportFilterFault(kTextFilterOutputIsDuplicates, path);
     case ResultFault::kInputInPlace: return ReportFilterFault(kTextFilterInputNotReplaceable, path);
+    case ResultFault::kCannotReplace: return ReportFilterFault(kTextFilterCannotReplace, path);
     case ResultFault::kCannotCreate: break;
   }
   return ReportFilterFault(kTextFilterCreateFailed, path);

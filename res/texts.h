@@ -119,6 +119,10 @@ inline constexpr char kTextFilterInputChanged[] = "読み込み中に入力が�
 // the duplicates file cannot be made (%s: its name)
 inline constexpr char kTextFilterCreateFailed[] = "ファイルを作れません： '%s'";
 
+// a result file that exists would be replaced by a new one made in its
+// folder, and none can be made there (%s: its name)
+inline constexpr char kTextFilterCannotReplace[] = "置き換えるファイルを同じフォルダーに作れません： '%s'";
+
 // the duplicates file may not be written: read-only, or the user lacks the
 // permission (%s: its name)
 inline constexpr char kTextFilterNotWritable[] = "書き込みが許可されていません： '%s'";

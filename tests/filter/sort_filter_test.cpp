@@ -11,6 +11,7 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -614,6 +615,17 @@ std::string OldOfRoot(const fs::path& dir) {
   return "";
 }
 
+// The other user's own file in a folder it may not write (root's, 0755).
+std::string OwnOldInClosedFolder(const fs::path& dir) {
+  if (geteuid() != 0) return "the test must run as root to run the filter as another user";
+  Old(dir);
+  chmod(dir.c_str(), 0755);
+  return chown((dir / "d.txt").c_str(), 65534, 65534) == 0 ? "" : "the test may not give a file to user 65534";
+}
+
+// A name that leaves no room for the suffix of the file beside it.
+const std::string kLongName(245, 'n');
+
 void CheckOwnerKept(const fs::path& dir) {
   struct stat info = {};
   stat((dir / "d.txt").c_str(), &info);
@@ -857,6 +869,19 @@ const FileCase kFileCases[] = {
        EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
      }},
     {"MountedOverWrittenInPlace", OldMountedOver, kDuplicates, kDuplicatedSorted, 0, "", CheckMountedOver},
+    // No new file can be made beside a file that would be replaced: written
+    // over in place, a write that failed would lose its old text.
+    WithOptions({"FolderNotWritableRefused", OwnOldInClosedFolder, kDuplicates, "", 2,
+                 Fault(kTextFilterCannotReplace, "d.txt"),
+                 [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n"); }},
+                AsOtherUser()),
+    {"NameTooLongForBesideRefused",
+     [](const fs::path& dir) {
+       WriteFile(dir / kLongName, "old\r\n");
+       return std::string();
+     },
+     {"/A", "--output=" + kLongName}, "", 2, Fault(kTextFilterCannotReplace, kLongName.c_str()),
+     [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / kLongName), "old\r\n"); }},
     // Failures that can come only after the sorted text went out.
     {"DeviceFullAfterOutput", nullptr, {"/A/E", "--duplicates=/dev/full"}, kDuplicatedSorted, 2,
      Fault(kTextFilterWriteFailed, "/dev/full"), nullptr},
@@ -1121,7 +1146,10 @@ TEST(SortFilter, InterruptRemovesFileBeside) {
   const Row rows[] = {{SIGINT, "--duplicates=d.txt", false},  {SIGTERM, "--duplicates=d.txt", false},
                       {SIGHUP, "--duplicates=d.txt", false},  {SIGPIPE, "--duplicates=d.txt", false},
                       {SIGHUP, "--duplicates=d.txt", true},   {SIGTERM, "--output=d.txt", false},
-                      {SIGTERM, "--output=sub/d.txt", false}};
+                      {SIGTERM, "--output=sub/d.txt", false}, {SIGQUIT, "--duplicates=d.txt", false},
+                      {SIGALRM, "--output=d.txt", false},     {SIGUSR1, "--duplicates=d.txt", false},
+                      {SIGUSR2, "--output=d.txt", false},     {SIGXCPU, "--duplicates=d.txt", false},
+                      {SIGRTMIN + 2, "--output=d.txt", false}};
   for (const Row& r : rows) {
     std::string label = std::to_string(r.signal) + " " + r.option + (r.ignored ? " ignored" : "");
     fs::path top = FreshFolder("interrupted-" + std::to_string(&r - rows));
@@ -1135,7 +1163,9 @@ TEST(SortFilter, InterruptRemovesFileBeside) {
     const char* switches = r.option[2] == 'd' ? "/A/E" : "/A";
     pid_t child = fork();
     if (child == 0) {  // the signal as a terminal would deliver it, whatever this process ignores
-      for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(s, s == r.signal && r.ignored ? SIG_IGN : SIG_DFL);
+      for (const Row& each : rows) std::signal(each.signal, each.signal == r.signal && r.ignored ? SIG_IGN : SIG_DFL);
+      struct rlimit noCore = {0, 0};  // SIGQUIT and SIGXCPU would leave a core file in the folder
+      setrlimit(RLIMIT_CORE, &noCore);
       int nowhere = open("/dev/null", O_WRONLY);
       dup2(input[0], 0);
       dup2(nowhere, 1);
