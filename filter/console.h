@@ -18,6 +18,10 @@ void SetBinaryStreams();
 // stream's use fails as it would have.
 void KeepStandardStreams();
 
+// Whether standard stream 0, 1 or 2 was closed when the run started (and so
+// holds what KeepStandardStreams put there): never a destination.
+bool WasClosedAtStart(int stream);
+
 // A write beyond the file size limit (POSIX: RLIMIT_FSIZE) fails like one to
 // a full disk instead of ending the run, so that the run removes what it made
 // and says what failed.

@@ -135,13 +135,20 @@ void SetBinaryStreams() {}
 // The null device taken for a closed standard stream: its use fails (EBADF),
 // as on the closed descriptor. The lowest free descriptor is the stream's,
 // since those below it are taken.
+namespace {
+bool g_closedAtStart[3] = {false, false, false};
+}  // namespace
+
 void KeepStandardStreams() {
   for (int stream = 0; stream <= 2; ++stream) {
     if (fcntl(stream, F_GETFD) != -1 || errno != EBADF) continue;
+    g_closedAtStart[stream] = true;
     int opened = open("/dev/null", stream == 0 ? O_WRONLY : O_RDONLY);
     if (opened > stream) close(opened);
   }
 }
+
+bool WasClosedAtStart(int stream) { return stream >= 0 && stream <= 2 && g_closedAtStart[stream]; }
 
 void LetOversizedWritesFail() { std::signal(SIGXFSZ, SIG_IGN); }
 

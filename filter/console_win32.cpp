@@ -20,16 +20,23 @@ void SetBinaryStreams() {
 // stream started without a handle takes writes as if they went somewhere:
 // the sorted text would be lost with success. _dup2 gives the process the
 // new handle as its standard one too.
+namespace {
+bool g_closedAtStart[3] = {false, false, false};
+}  // namespace
+
 void KeepStandardStreams() {
   for (int stream = 0; stream <= 2; ++stream) {
     intptr_t handle = _get_osfhandle(stream);
     if (handle != -1 && handle != -2 && handle != 0) continue;
+    g_closedAtStart[stream] = true;
     int opened = _open("NUL", (stream == 0 ? _O_WRONLY : _O_RDONLY) | _O_BINARY);
     if (opened < 0) continue;
     _dup2(opened, stream);
     _close(opened);
   }
 }
+
+bool WasClosedAtStart(int stream) { return stream >= 0 && stream <= 2 && g_closedAtStart[stream]; }
 
 // Windows has no file size limit that ends a process.
 void LetOversizedWritesFail() {}

@@ -44,6 +44,7 @@ enum class ResultFault {
   kNone,
   kCannotCreate,
   kCannotReplace,  // a file that would be replaced, but no new file can be made beside it
+  kClosedAtStart,  // a standard stream that was closed when the run started
   kNotWritable,
   kIsInput,
   kIsOutput,

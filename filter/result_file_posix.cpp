@@ -2,17 +2,23 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+
+#include "filter/console.h"
 
 namespace {
 
 // As many links as the system itself follows before it gives up (ELOOP).
 constexpr int kLinkLimit = 40;
+
+constexpr long kProcMagic = 0x9fa0;  // PROC_SUPER_MAGIC
 
 // The folder and the last name of a path: "d.txt" is "." and "d.txt".
 void SplitPath(const std::string& path, std::string& folder, std::string& name) {
@@ -24,6 +30,41 @@ void SplitPath(const std::string& path, std::string& folder, std::string& name) 
 // A file append-only or immutable refuses a writer with EPERM.
 ResultFault FaultOfOpen(int error) {
   return error == EACCES || error == EPERM || error == EROFS ? ResultFault::kNotWritable : ResultFault::kCannotCreate;
+}
+
+bool IsSameFile(const FileIdentity& identity, int descriptor);
+FileIdentity IdentityOf(const struct stat& info);
+
+// A name in a folder of /proc (/proc/self/fd, which /dev/fd and /dev/stdout
+// lead to) is the link of a descriptor: it opens the file the descriptor
+// has, whatever its text says, and its text is no path to follow ("NAME
+// (deleted)" for a removed file, "pipe:[N]" for a pipe). A standard stream
+// closed when the run started holds what the run put there, never a
+// destination. A pipe or device is written through; a regular file is
+// followed by the text only while the text still leads to that very file,
+// else no file can be made beside it. path: the text to follow, or empty.
+ResultFault OpenDescriptorLink(int folder, const std::string& name, int& descriptor, std::string& path) {
+  struct statfs system;
+  path.clear();
+  if (fstatfs(folder, &system) != 0 || system.f_type != kProcMagic) return ResultFault::kCannotCreate;
+  char* end = nullptr;
+  long number = std::strtol(name.c_str(), &end, 10);
+  if (end != name.c_str() && *end == '\0' && WasClosedAtStart(static_cast<int>(number)))
+    return ResultFault::kClosedAtStart;
+  descriptor = openat(folder, name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  struct stat info;
+  if (descriptor < 0 || fstat(descriptor, &info) != 0) return FaultOfOpen(errno);
+  if (!S_ISREG(info.st_mode)) return ResultFault::kNone;
+  char target[PATH_MAX];
+  ssize_t n = readlinkat(folder, name.c_str(), target, sizeof target);
+  struct stat named;
+  bool leads = n > 0 && n < static_cast<ssize_t>(sizeof target) && target[0] == '/' &&
+               (target[n] = '\0', stat(target, &named) == 0) && IsSameFile(IdentityOf(named), descriptor);
+  close(descriptor);
+  descriptor = -1;
+  if (!leads) return ResultFault::kCannotReplace;
+  path.assign(target, static_cast<size_t>(n));
+  return ResultFault::kNone;
 }
 
 // Opens for writing the file that named designates, following its symbolic
@@ -42,6 +83,13 @@ ResultFault OpenDestination(const char* named, ResultFile& file, int& descriptor
     descriptor = openat(folder, file.place.c_str(), O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor >= 0 || errno == ENOENT) return ResultFault::kNone;
     if (errno != ELOOP) return FaultOfOpen(errno);
+    std::string text;
+    ResultFault through = OpenDescriptorLink(folder, file.place, descriptor, text);
+    if (through != ResultFault::kCannotCreate) {
+      if (through != ResultFault::kNone || descriptor >= 0) return through;
+      path = text;
+      continue;
+    }
     char target[PATH_MAX];
     ssize_t n = readlinkat(folder, file.place.c_str(), target, sizeof target);
     if (n <= 0 || n == static_cast<ssize_t>(sizeof target)) return ResultFault::kCannotCreate;

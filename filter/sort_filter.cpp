@@ -86,6 +86,7 @@ bool ReportResultFault(ResultFault fault, const char* path) {
     case ResultFault::kIsOther: return ReportFilterFault(kTextFilterOutputIsDuplicates, path);
     case ResultFault::kInputInPlace: return ReportFilterFault(kTextFilterInputNotReplaceable, path);
     case ResultFault::kCannotReplace: return ReportFilterFault(kTextFilterCannotReplace, path);
+    case ResultFault::kClosedAtStart: return ReportFilterFault(kTextFilterClosedAtStart, path);
     case ResultFault::kCannotCreate: break;
   }
   return ReportFilterFault(kTextFilterCreateFailed, path);

@@ -123,6 +123,10 @@ inline constexpr char kTextFilterCreateFailed[] = "ファイルを作れませ�
 // folder, and none can be made there (%s: its name)
 inline constexpr char kTextFilterCannotReplace[] = "置き換えるファイルを同じフォルダーに作れません： '%s'";
 
+// a result file named by the link of a standard stream (/dev/stdout) that
+// was closed when the run started (%s: the name given)
+inline constexpr char kTextFilterClosedAtStart[] = "起動時に閉じていた標準ストリームには書き出せません： '%s'";
+
 // the duplicates file may not be written: read-only, or the user lacks the
 // permission (%s: its name)
 inline constexpr char kTextFilterNotWritable[] = "書き込みが許可されていません： '%s'";

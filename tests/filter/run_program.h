@@ -38,6 +38,9 @@ struct RunOptions {
   bool otherUser = false;
   // RLIMIT_FSIZE in bytes; 0: none.
   long fileSizeLimit = 0;
+  // This file of the folder is the run's descriptor 3, open for appending,
+  // and is removed before the run, as "exec 3>>FILE; rm FILE" leaves it.
+  const char* removedOnDescriptor3 = nullptr;
   // Started with this signal ignored, as nohup starts a program.
   int ignoredSignal = 0;
   // The run stops once: when a system call that names stopAtPath (or a path

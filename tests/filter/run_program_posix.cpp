@@ -62,6 +62,11 @@ bool PrepareChild(const RunOptions& options) {
     _exit(127);
   for (int d : {in, out, err})
     if (d > 2) close(d);
+  if (options.removedOnDescriptor3) {
+    int file = open(options.removedOnDescriptor3, O_WRONLY | O_APPEND | O_CREAT, 0644);
+    if (file < 0 || dup2(file, 3) != 3 || unlink(options.removedOnDescriptor3) != 0) _exit(127);
+    if (file != 3) close(file);
+  }
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -664,6 +664,12 @@ const std::string kLongRepeated = [] {
 }();
 const std::string kSizeLimited = std::string(100, 'l') + "\r\nx\r\n";
 
+RunOptions RemovedOnDescriptor3(const char* file) {
+  RunOptions options;
+  options.removedOnDescriptor3 = file;
+  return options;
+}
+
 RunOptions AsOtherUser() {
   RunOptions options;
   options.otherUser = true;
@@ -869,6 +875,25 @@ const FileCase kFileCases[] = {
        EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
      }},
     {"MountedOverWrittenInPlace", OldMountedOver, kDuplicates, kDuplicatedSorted, 0, "", CheckMountedOver},
+    // A descriptor's link opens the file the descriptor has; its text is no
+    // path: a removed file is refused, never made again under that text, and
+    // a standard stream closed at the start (the null device stands in for
+    // it) takes nothing.
+    WithOptions({"RemovedFileOnDescriptorRefused",
+                 [](const fs::path& dir) {
+                   WriteFile(dir / "notes.txt (deleted)", "other\r\n");
+                   return std::string();
+                 },
+                 {"/A", "--output=/dev/fd/3"}, "", 2, Fault(kTextFilterCannotReplace, "/dev/fd/3"),
+                 [](const fs::path& dir) {
+                   EXPECT_EQ(ReadFile(dir / "notes.txt (deleted)"), "other\r\n");
+                   EXPECT_FALSE(fs::exists(dir / "notes.txt"));
+                 }},
+                RemovedOnDescriptor3("notes.txt")),
+    WithOptions({"ClosedOutputNamedByItsLinkRefused", nullptr, {"/A", "--output=/dev/stdout"}, "", 2,
+                 Fault(kTextFilterClosedAtStart, "/dev/stdout"), nullptr},
+                ClosedStream(1)),
+    {"StandardOutputFileNamedByItsLink", nullptr, {"/A", "--output=/dev/stdout"}, kDuplicatedSorted, 0, "", nullptr},
     // No new file can be made beside a file that would be replaced: written
     // over in place, a write that failed would lose its old text.
     WithOptions({"FolderNotWritableRefused", OwnOldInClosedFolder, kDuplicates, "", 2,
