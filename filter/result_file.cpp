@@ -57,6 +57,15 @@ bool CommitResultFile(ResultFile& file) {
   return placed;
 }
 
+std::string KeepResultBeside(ResultFile& file) {
+  HoldInterrupts();
+  std::string path = PathBeside(file);
+  RemoveOnInterrupt(file.slot, file.folder, nullptr);
+  file.beside.clear();
+  ReleaseInterrupts();
+  return path;
+}
+
 void DiscardResultFile(ResultFile& file) {
   if (file.stream) std::fclose(file.stream);
   file.stream = nullptr;

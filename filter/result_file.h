@@ -38,6 +38,9 @@ struct ResultFile {
   bool truncate = false;        // a regular file written in place: emptied when its text comes
   bool existed = false;         // a file was there: identity is its own, else its folder's (POSIX)
   FileIdentity identity = {0, 0};
+  bool isInput = false;              // the input, sorted in place by replacing it
+  unsigned long long inputSize = 0;  // ... its size and change time when it was read
+  unsigned long long inputChanged = 0;
 };
 
 enum class ResultFault {
@@ -79,6 +82,16 @@ bool CloseResultFile(ResultFile& file);
 // written in place); false when it cannot, the file beside then removed.
 bool CommitResultFile(ResultFile& file);
 
+// Whether the file's name still leads to the input as it was read (isInput):
+// the same file, of the same size and change time. Another program that
+// appended to it or saved it anew meanwhile would lose its text to the
+// replacement.
+bool IsInputStillInPlace(const ResultFile& file);
+
+// The file beside, kept where it is after all: no longer removed at the end
+// or on an interrupt. Returns its path, for the user.
+std::string KeepResultBeside(ResultFile& file);
+
 // After a failed run: closes the stream and removes the file beside.
 void DiscardResultFile(ResultFile& file);
 
@@ -93,6 +106,7 @@ bool CreateResultBeside(ResultFile& file, bool ownerOnly);
 // The system's side of the above (result_file_posix.cpp, _win32.cpp).
 std::FILE* CreateNewFileIn(intptr_t folder, const std::string& name, bool ownerOnly);
 bool PutBesideInPlace(const ResultFile& file);
+std::string PathBeside(const ResultFile& file);
 void RemoveFileIn(intptr_t folder, const std::string& name);
 bool EmptyFile(std::FILE* stream);
 void CloseFolder(intptr_t folder);

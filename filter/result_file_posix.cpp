@@ -207,6 +207,7 @@ ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules
   fault = CheckDestination(info, rules, file);
   if (fault != ResultFault::kNone) return close(descriptor), fault;
   bool regular = S_ISREG(info.st_mode);
+  file.isInput = regular && rules.input && IsSameFile(file.identity, fileno(rules.input));
   if (!regular || info.st_nlink > 1 || IsMountedOver(descriptor, info, static_cast<int>(file.folder)))
     return OpenInPlace(descriptor, regular, rules, file);
   // A folder that takes no new file (not ours to write, out of inodes, a
@@ -235,6 +236,24 @@ std::FILE* CreateNewFileIn(intptr_t folder, const std::string& name, bool ownerO
 bool PutBesideInPlace(const ResultFile& file) {
   int folder = static_cast<int>(file.folder);
   return renameat(folder, file.beside.c_str(), folder, file.place.c_str()) == 0;
+}
+
+bool IsInputStillInPlace(const ResultFile& file) {
+  struct stat info;
+  if (fstatat(static_cast<int>(file.folder), file.place.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  unsigned long long changed = static_cast<unsigned long long>(info.st_ctim.tv_sec) * 1000000000u +
+                               static_cast<unsigned long long>(info.st_ctim.tv_nsec);
+  return IsSameIdentity(IdentityOf(info), file.identity) &&
+         static_cast<unsigned long long>(info.st_size) == file.inputSize && changed == file.inputChanged;
+}
+
+// The folder's own path, as the system knows it now.
+std::string PathBeside(const ResultFile& file) {
+  char folder[PATH_MAX];
+  std::string link = "/proc/self/fd/" + std::to_string(file.folder);
+  ssize_t n = readlink(link.c_str(), folder, sizeof folder - 1);
+  std::string path = n > 0 ? std::string(folder, static_cast<size_t>(n)) : std::string(".");
+  return (path == "/" ? path : path + "/") + file.beside;
 }
 
 void RemoveFileIn(intptr_t folder, const std::string& name) { unlinkat(static_cast<int>(folder), name.c_str(), 0); }

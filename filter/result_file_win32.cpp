@@ -133,6 +133,7 @@ ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules
   file.identity = IdentityOf(info);
   ResultFault fault = CheckDestination(opened, info, rules, file);
   if (fault != ResultFault::kNone) return CloseHandle(opened), fault;
+  file.isInput = disk && rules.input && IsSameFile(file.identity, HandleOf(rules.input));
   if (!disk || info.nNumberOfLinks > 1 || !FindFinalPath(opened, file.place))
     return OpenInPlace(opened, disk, rules, file);
   // A folder that takes no new file: written in place, a write that failed
@@ -169,6 +170,21 @@ bool PutBesideInPlace(const ResultFile& file) {
                         nullptr) != 0;
   return MoveFileExA(file.beside.c_str(), file.place.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
+
+bool IsInputStillInPlace(const ResultFile& file) {
+  HANDLE found = CreateFileA(file.place.c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (found == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  bool same = GetFileInformationByHandle(found, &info) && IsSameFile(file.identity, found) &&
+              ((static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow) == file.inputSize &&
+              ((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+               info.ftLastWriteTime.dwLowDateTime) == file.inputChanged;
+  CloseHandle(found);
+  return same;
+}
+
+std::string PathBeside(const ResultFile& file) { return file.beside; }
 
 void RemoveFileIn(intptr_t, const std::string& name) { DeleteFileA(name.c_str()); }
 

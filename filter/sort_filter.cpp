@@ -156,6 +156,8 @@ int WriteResults(const SortedLines* sorted, const InputText& text, char* duplica
   const char* failed = nullptr;
   if (filter.duplicatesPath && !SaveResultText(results.duplicates, duplicates, std::strlen(duplicates), progress))
     failed = filter.duplicatesPath;
+  else if (results.output.isInput && !IsInputStillInPlace(results.output))
+    return ReportFilterFault(kTextFilterInputChangedKept, KeepResultBeside(results.output).c_str()), kExitFault;
   else if (filter.outputPath && !CommitResultFile(results.output))
     failed = filter.outputPath;
   else if (filter.duplicatesPath && !CommitResultFile(results.duplicates))
@@ -168,6 +170,11 @@ int WriteResults(const SortedLines* sorted, const InputText& text, char* duplica
 int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, Results& results, InputText& text) {
   ProgressLine progress = {IsTerminal(stderr), false, 0};
   bool read = OpenResults(filter, input, results) && ReadInput(input, filter.inputPath, link, text, progress);
+  if (read && results.output.isInput) {
+    StreamVersion version = NoteStreamVersion(input);
+    results.output.inputSize = version.size;
+    results.output.inputChanged = version.changed;
+  }
   if (input != stdin) std::fclose(input);
   if (!read) return kExitFault;
   char* duplicates = const_cast<char*>("");

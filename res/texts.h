@@ -127,6 +127,12 @@ inline constexpr char kTextFilterCannotReplace[] = "置き換えるファイル�
 // was closed when the run started (%s: the name given)
 inline constexpr char kTextFilterClosedAtStart[] = "起動時に閉じていた標準ストリームには書き出せません： '%s'";
 
+// the input, sorted in place, was changed by another program while it was
+// sorted: it is not replaced, and the sorted text stays in a file of its
+// own (%s: that file's path)
+inline constexpr char kTextFilterInputChangedKept[] =
+    "並べ替えている間に入力ファイルが変更されたため、置き換えませんでした。並べ替えた結果： '%s'";
+
 // the duplicates file may not be written: read-only, or the user lacks the
 // permission (%s: its name)
 inline constexpr char kTextFilterNotWritable[] = "書き込みが許可されていません： '%s'";

@@ -49,6 +49,7 @@ struct RunOptions {
   // goes on.
   const char* stopAtPath = nullptr;
   bool stopAfterRead = false;
+  bool stopAfterWrite = false;  // ... or when the first write of 64 KiB or more returns
   std::function<void()> whileStopped;
 };
 

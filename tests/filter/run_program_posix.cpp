@@ -35,7 +35,9 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-bool IsTraced(const RunOptions& options) { return options.stopAtPath || options.stopAfterRead; }
+bool IsTraced(const RunOptions& options) {
+  return options.stopAtPath || options.stopAfterRead || options.stopAfterWrite;
+}
 
 // The process as a shell would leave it for the program, options applied.
 bool PrepareChild(const RunOptions& options) {
@@ -121,6 +123,7 @@ bool NamesPath(pid_t child, unsigned long long address, const char* path) {
 // The call whose return the stop waits for, judged at its entry and exit.
 bool IsStopCall(pid_t child, const __ptrace_syscall_info& entry, long long result, const RunOptions& options) {
   if (options.stopAfterRead) return entry.entry.nr == SYS_read && result >= kBlockRead;
+  if (options.stopAfterWrite) return entry.entry.nr == SYS_write && result >= kBlockRead;
   return NamesPath(child, entry.entry.args[0], options.stopAtPath) ||
          NamesPath(child, entry.entry.args[1], options.stopAtPath);
 }
