@@ -1,6 +1,8 @@
 #include "filter/result_file.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/xattr.h>
@@ -178,6 +180,14 @@ ResultFault OpenInPlace(int descriptor, bool regular, const ResultRules& rules, 
   return ResultFault::kNone;
 }
 
+// A folder append-only or immutable (chattr +a, +i) takes a new file, or
+// none, but lets no name go: the file beside could neither take the place
+// nor be removed. A file system without these flags has none of them.
+bool IsFolderFrozen(intptr_t folder) {
+  int flags = 0;
+  return ioctl(static_cast<int>(folder), FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL));
+}
+
 // Nothing there yet: the new file beside takes the name at the end. Two
 // result files of the run may not end at the same name.
 ResultFault OpenNewFile(const ResultRules& rules, ResultFile& file) {
@@ -187,6 +197,7 @@ ResultFault OpenNewFile(const ResultRules& rules, ResultFile& file) {
   const ResultFile* other = rules.other;
   if (other && !other->existed && IsSameIdentity(other->identity, file.identity) && other->place == file.place)
     return ResultFault::kIsOther;
+  if (IsFolderFrozen(file.folder)) return ResultFault::kNotWritable;
   return CreateResultBeside(file, false) ? ResultFault::kNone : ResultFault::kCannotCreate;
 }
 
@@ -214,6 +225,7 @@ ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules
   // name too long for the suffix, no descriptor left): written in place, a
   // write that failed would leave the file without its old text, so the run
   // is refused.
+  if (IsFolderFrozen(file.folder)) return close(descriptor), ResultFault::kNotWritable;
   if (!CreateResultBeside(file, true)) return close(descriptor), ResultFault::kCannotReplace;
   if (TakeAttributes(fileno(file.stream), descriptor, info)) return close(descriptor), ResultFault::kNone;
   DiscardResultFile(file);  // what the file carries cannot be given (another owner)

@@ -595,6 +595,12 @@ bool SetAppendOnly(const fs::path& path, bool on) {
   return set;
 }
 
+std::string OldInAppendOnlyFolder(const fs::path& dir) {
+  fs::create_directory(dir / "sub");
+  WriteFile(dir / "sub" / "d.txt", "old\r\n");
+  return SetAppendOnly(dir / "sub", true) ? "" : "this process may not make a folder append-only here";
+}
+
 std::string OldAppendOnly(const fs::path& dir) {
   Old(dir);
   return SetAppendOnly(dir / "d.txt", true) ? "" : "this process may not make a file append-only here";
@@ -882,6 +888,13 @@ const FileCase kFileCases[] = {
      [](const fs::path& dir) {
        SetAppendOnly(dir / "d.txt", false);
        EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
+     }},
+    {"AppendOnlyFolderRefusedUpFront", OldInAppendOnlyFolder, {"/A/E", "--duplicates=sub/d.txt"}, "", 2,
+     Fault(kTextFilterNotWritable, "sub/d.txt"),
+     [](const fs::path& dir) {
+       SetAppendOnly(dir / "sub", false);
+       EXPECT_EQ(ReadFile(dir / "sub" / "d.txt"), "old\r\n");
+       EXPECT_FALSE(fs::exists(dir / "sub" / "d.txt.ordwell-sort-1"));
      }},
     {"MountedOverWrittenInPlace", OldMountedOver, kDuplicates, kDuplicatedSorted, 0, "", CheckMountedOver},
     // A descriptor's link opens the file the descriptor has; its text is no
