@@ -261,7 +261,14 @@ void RemoveFolder(const fs::path& dir) {
 
 // A fresh, empty folder for one run.
 fs::path FreshFolder(const std::string& name) {
-  fs::path dir = fs::temp_directory_path() / ("ordwell-sort-test-" + name);
+  // The process's number keeps runs of the tests at once (a mutation check
+  // beside a test run) out of each other's folders.
+#ifdef _WIN32
+  const unsigned long process = GetCurrentProcessId();
+#else
+  const unsigned long process = static_cast<unsigned long>(getpid());
+#endif
+  fs::path dir = fs::temp_directory_path() / ("ordwell-sort-test-" + std::to_string(process) + "-" + name);
   RemoveFolder(dir);
   fs::create_directories(dir);
   return dir;
