@@ -18,6 +18,10 @@ void SetBinaryStreams();
 // stream's use fails as it would have.
 void KeepStandardStreams();
 
+// Readies the conversion of messages to the user's codeset while the run
+// still has descriptors to spare.
+void PrepareMessages();
+
 // Whether standard stream 0, 1 or 2 was closed when the run started (and so
 // holds what KeepStandardStreams put there): never a destination.
 bool WasClosedAtStart(int stream);

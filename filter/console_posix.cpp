@@ -6,6 +6,7 @@
 #include <strings.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,11 +41,20 @@ bool IsMessageCodeset(const std::string& codeset) {
   return false;
 }
 
+// The conversion of messages, opened once: iconv reads its tables from
+// files, which a run out of descriptors could no longer open when it has a
+// fault to tell. Never closed: it lives as long as the process.
+iconv_t MessageConversion(const std::string& codeset) {
+  static const iconv_t conversion = iconv_open(codeset.c_str(), "CP932");
+  return conversion;
+}
+
 // The whole text or nothing: a text that does not convert entirely (to
 // ASCII in the C locale, say) is better shown as it is than cut short.
 bool ConvertText(const char* text, const std::string& codeset, std::string& converted) {
-  iconv_t conversion = iconv_open(codeset.c_str(), "CP932");
+  iconv_t conversion = MessageConversion(codeset);
   if (conversion == reinterpret_cast<iconv_t>(-1)) return false;
+  iconv(conversion, nullptr, nullptr, nullptr, nullptr);  // from the initial state
   size_t left = std::strlen(text);
   converted.assign(left * 4 + 16, '\0');  // a byte of code page 932 is at most 3 of UTF-8
   char* in = const_cast<char*>(text);
@@ -52,7 +62,6 @@ bool ConvertText(const char* text, const std::string& codeset, std::string& conv
   size_t room = converted.size();
   bool whole = iconv(conversion, &in, &left, &out, &room) != static_cast<size_t>(-1) &&
                iconv(conversion, nullptr, nullptr, &out, &room) != static_cast<size_t>(-1);
-  iconv_close(conversion);
   converted.resize(converted.size() - room);
   return whole;
 }
@@ -154,12 +163,21 @@ void LetOversizedWritesFail() { std::signal(SIGXFSZ, SIG_IGN); }
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
+// The files of /proc and /sys are made as they are read: the size they
+// report (0, or a page) is no size, and they are read as a stream to their
+// end, as a pipe is.
+bool IsMadeWhileRead(int descriptor) {
+  constexpr long kProcMagic = 0x9fa0, kSysMagic = 0x62656572;
+  struct statfs system;
+  return fstatfs(descriptor, &system) == 0 && (system.f_type == kProcMagic || system.f_type == kSysMagic);
+}
+
 StreamVersion NoteStreamVersion(std::FILE* stream) {
   StreamVersion version = {StreamKind::kOther, 0, 0, 0};
   struct stat info;
   if (fstat(fileno(stream), &info) != 0) return version;
   if (S_ISDIR(info.st_mode)) version.kind = StreamKind::kDirectory;
-  if (!S_ISREG(info.st_mode)) return version;
+  if (!S_ISREG(info.st_mode) || IsMadeWhileRead(fileno(stream))) return version;
   version.kind = StreamKind::kRegularFile;
   version.size = static_cast<unsigned long long>(info.st_size);
   version.changed = static_cast<unsigned long long>(info.st_ctim.tv_sec) * 1000000000u +
@@ -218,6 +236,11 @@ void HoldInterrupts() {
 }
 
 void ReleaseInterrupts() { sigprocmask(SIG_SETMASK, &g_heldBefore, nullptr); }
+
+void PrepareMessages() {
+  const std::string& codeset = UserCodeset();
+  if (!codeset.empty() && !IsMessageCodeset(codeset)) MessageConversion(codeset);
+}
 
 std::string ToLocaleCodeset(const char* text) {
   const std::string& codeset = UserCodeset();

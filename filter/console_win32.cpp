@@ -36,6 +36,8 @@ void KeepStandardStreams() {
   }
 }
 
+void PrepareMessages() {}
+
 bool WasClosedAtStart(int stream) { return stream >= 0 && stream <= 2 && g_closedAtStart[stream]; }
 
 // Windows has no file size limit that ends a process.

@@ -48,6 +48,8 @@ enum class ResultFault {
   kCannotCreate,
   kCannotReplace,  // a file that would be replaced, but no new file can be made beside it
   kClosedAtStart,  // a standard stream that was closed when the run started
+  kTooManyFiles,   // no descriptor (handle) left to open it with
+  kNameTooLong,    // its name, or its path, is longer than the system takes
   kNotWritable,
   kIsInput,
   kIsOutput,

@@ -17,6 +17,14 @@
 
 namespace {
 
+// What keeps a name from being looked up or opened, where it says more than
+// that the file cannot be made.
+ResultFault FaultOfLookup(int error) {
+  if (error == EMFILE || error == ENFILE) return ResultFault::kTooManyFiles;
+  if (error == ENAMETOOLONG) return ResultFault::kNameTooLong;
+  return ResultFault::kCannotCreate;
+}
+
 // As many links as the system itself follows before it gives up (ELOOP).
 constexpr int kLinkLimit = 40;
 
@@ -31,7 +39,8 @@ void SplitPath(const std::string& path, std::string& folder, std::string& name) 
 
 // A file append-only or immutable refuses a writer with EPERM.
 ResultFault FaultOfOpen(int error) {
-  return error == EACCES || error == EPERM || error == EROFS ? ResultFault::kNotWritable : ResultFault::kCannotCreate;
+  if (error == EACCES || error == EPERM || error == EROFS) return ResultFault::kNotWritable;
+  return FaultOfLookup(error);
 }
 
 bool IsSameFile(const FileIdentity& identity, int descriptor);
@@ -79,9 +88,11 @@ ResultFault OpenDestination(const char* named, ResultFile& file, int& descriptor
     SplitPath(path, folderPath, file.place);
     int from = file.folder >= 0 ? static_cast<int>(file.folder) : AT_FDCWD;
     int folder = openat(from, folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int error = errno;
     CloseFolder(file.folder);
     file.folder = folder;
-    if (folder < 0 || file.place.empty()) return ResultFault::kCannotCreate;
+    if (folder < 0) return FaultOfLookup(error);
+    if (file.place.empty()) return ResultFault::kCannotCreate;
     descriptor = openat(folder, file.place.c_str(), O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor >= 0 || errno == ENOENT) return ResultFault::kNone;
     if (errno != ELOOP) return FaultOfOpen(errno);

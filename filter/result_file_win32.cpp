@@ -107,8 +107,10 @@ ResultFault FaultOfOpen(const char* named, DWORD fault) {
   DWORD attributes = GetFileAttributesA(named);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     return ResultFault::kCannotCreate;
-  return fault == ERROR_ACCESS_DENIED || fault == ERROR_WRITE_PROTECT ? ResultFault::kNotWritable
-                                                                      : ResultFault::kCannotCreate;
+  if (fault == ERROR_ACCESS_DENIED || fault == ERROR_WRITE_PROTECT) return ResultFault::kNotWritable;
+  if (fault == ERROR_TOO_MANY_OPEN_FILES) return ResultFault::kTooManyFiles;
+  if (fault == ERROR_FILENAME_EXCED_RANGE) return ResultFault::kNameTooLong;
+  return ResultFault::kCannotCreate;
 }
 
 }  // namespace

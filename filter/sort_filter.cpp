@@ -86,6 +86,8 @@ bool ReportResultFault(ResultFault fault, const char* path) {
     case ResultFault::kIsOther: return ReportFilterFault(kTextFilterOutputIsDuplicates, path);
     case ResultFault::kInputInPlace: return ReportFilterFault(kTextFilterInputNotReplaceable, path);
     case ResultFault::kCannotReplace: return ReportFilterFault(kTextFilterCannotReplace, path);
+    case ResultFault::kTooManyFiles: return ReportFilterFault(kTextFilterTooManyFiles, path);
+    case ResultFault::kNameTooLong: return ReportFilterFault(kTextFilterNameTooLong, path);
     case ResultFault::kClosedAtStart: return ReportFilterFault(kTextFilterClosedAtStart, path);
     case ResultFault::kCannotCreate: break;
   }
@@ -219,6 +221,7 @@ void PrintFaultLine(const char* text) { std::fprintf(stderr, "ordwell-sort: %s\n
 
 int RunSortFilter(int argc, char** argv) {
   KeepStandardStreams();
+  PrepareMessages();
   LetOversizedWritesFail();
   SetBinaryStreams();
   SetMessageBoxHook(PrintBoxAsLine);

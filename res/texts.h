@@ -133,6 +133,14 @@ inline constexpr char kTextFilterClosedAtStart[] = "起動時に閉じていた�
 inline constexpr char kTextFilterInputChangedKept[] =
     "並べ替えている間に入力ファイルが変更されたため、置き換えませんでした。並べ替えた結果： '%s'";
 
+// a result file cannot be opened: the run has no descriptor left (%s: its
+// name)
+inline constexpr char kTextFilterTooManyFiles[] = "開いているファイルが多すぎるため開けません： '%s'";
+
+// a result file's name or path is longer than the system takes (%s: the
+// name given)
+inline constexpr char kTextFilterNameTooLong[] = "ファイル名が長すぎます： '%s'";
+
 // the duplicates file may not be written: read-only, or the user lacks the
 // permission (%s: its name)
 inline constexpr char kTextFilterNotWritable[] = "書き込みが許可されていません： '%s'";

@@ -36,6 +36,8 @@ struct RunOptions {
   // The rest are POSIX only. The run as user and group 65534 (the test
   // process must be root).
   bool otherUser = false;
+  // RLIMIT_NOFILE, the descriptors the run may have open; 0: as it is.
+  long descriptorLimit = 0;
   // RLIMIT_FSIZE in bytes; 0: none.
   long fileSizeLimit = 0;
   // This file of the folder is the run's descriptor 3, open for appending,

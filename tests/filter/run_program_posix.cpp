@@ -43,6 +43,8 @@ bool IsTraced(const RunOptions& options) {
 bool PrepareChild(const RunOptions& options) {
   struct rlimit limit = {static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
   if (options.fileSizeLimit && setrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
+  struct rlimit descriptors = {static_cast<rlim_t>(options.descriptorLimit), static_cast<rlim_t>(options.descriptorLimit)};
+  if (options.descriptorLimit && setrlimit(RLIMIT_NOFILE, &descriptors) != 0) return false;
   for (int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) signal(s, s == options.ignoredSignal ? SIG_IGN : SIG_DFL);
   if (options.closedStream >= 0) close(options.closedStream);
   if (!options.otherUser) return true;

@@ -692,6 +692,15 @@ RunOptions RemovedOnDescriptor3(const char* file) {
   return options;
 }
 
+// Five descriptors, in a Japanese UTF-8 locale: the result file finds none
+// left, and the message still comes in the user's codeset.
+RunOptions FiveDescriptorsInUtf8() {
+  RunOptions options;
+  options.descriptorLimit = 5;
+  options.locale = "ja_JP.UTF-8";
+  return options;
+}
+
 RunOptions AsOtherUser() {
   RunOptions options;
   options.otherUser = true;
@@ -896,6 +905,12 @@ const FileCase kFileCases[] = {
        SetAppendOnly(dir / "d.txt", false);
        EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
      }},
+    WithOptions({"NoDescriptorLeftSaysSoInTheUsersCodeset", Old, {"/A/E", "--duplicates=d.txt", "in.txt"}, "", 2,
+                 u8"ordwell-sort: 開いているファイルが多すぎるため開けません： 'd.txt'\n",
+                 [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n"); }},
+                FiveDescriptorsInUtf8()),
+    {"NameTooLongSaysSo", nullptr, {"/A", "--output=" + std::string(300, 'n')}, "", 2,
+     Fault(kTextFilterNameTooLong, std::string(300, 'n').c_str()), nullptr},
     {"AppendOnlyFolderRefusedUpFront", OldInAppendOnlyFolder, {"/A/E", "--duplicates=sub/d.txt"}, "", 2,
      Fault(kTextFilterNotWritable, "sub/d.txt"),
      [](const fs::path& dir) {
@@ -1201,6 +1216,22 @@ TEST(SortFilter, TextsAroundTheBlockSizesKeepEveryByte) {
 }
 
 #ifndef _WIN32
+// A file of /sys reports a page as its size and holds less: it is read to
+// its end, not taken for a file changed during the read.
+TEST(SortFilter, SystemFileReadToItsEnd) {
+  const char* path = nullptr;
+  for (const char* candidate : {"/sys/devices/system/cpu/online", "/sys/kernel/mm/transparent_hugepage/enabled"})
+    if (!path && !ReadFile(candidate).empty()) path = candidate;
+  if (!path) GTEST_SKIP() << "no readable file of /sys here";
+  fs::path dir = FreshFolder("system-file");
+  WriteFile(dir / ".stdin", "");
+  ProgramRun run = RunProgram(FilterProgramPath(), {"/A/T", "--", path}, dir.string(), (dir / ".stdin").string(),
+                              kDeadlineSeconds);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, ReadFile(path));
+  RemoveFolder(dir);
+}
+
 // An interrupted run removes the file it made beside a result file (in a
 // subfolder too), and a signal ignored from the start (nohup) ends nothing:
 // the filter waits on a pipe for its input, with the file made, when the
