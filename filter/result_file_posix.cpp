@@ -167,6 +167,15 @@ bool CopyExtendedAttributes(int from, int to) {
   return true;
 }
 
+// A new file takes the folder's default ACL; a file that had no ACL of its
+// own must not get one that lets others in. False when it cannot be taken
+// away.
+bool DropInheritedAcl(int from, int to) {
+  constexpr const char* kAccessAcl = "system.posix_acl_access";
+  if (fgetxattr(from, kAccessAcl, nullptr, 0) >= 0 || (errno != ENODATA && errno != ENOTSUP)) return true;
+  return fremovexattr(to, kAccessAcl) == 0 || errno == ENODATA || errno == ENOTSUP;
+}
+
 // The file beside gets owner and group, extended attributes, then the mode,
 // setuid and setgid bits included (a change of owner clears them, and the
 // system drops setgid silently for a group not the user's: checked). False
@@ -176,7 +185,8 @@ bool TakeAttributes(int made, int from, const struct stat& info) {
   if (fstat(made, &now) != 0) return false;
   if ((now.st_uid != info.st_uid || now.st_gid != info.st_gid) && fchown(made, info.st_uid, info.st_gid) != 0)
     return false;
-  if (!CopyExtendedAttributes(from, made) || fchmod(made, info.st_mode & 07777) != 0) return false;
+  if (!DropInheritedAcl(from, made) || !CopyExtendedAttributes(from, made) || fchmod(made, info.st_mode & 07777) != 0)
+    return false;
   return fstat(made, &now) == 0 && (now.st_mode & 07777) == (info.st_mode & 07777);
 }
 

@@ -91,15 +91,46 @@ ResultFault OpenInPlace(HANDLE opened, bool disk, const ResultRules& rules, Resu
   return ResultFault::kNone;
 }
 
+// Where the last name of a full path starts: after its last separator,
+// found by characters, since the trail byte of a two-byte character may be
+// that of a backslash.
+size_t LastNameAt(const std::string& full) {
+  size_t at = 0;
+  for (size_t i = 0; i < full.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(full[i])) && i + 1 < full.size()) ++i;
+    else if (full[i] == '\\' || full[i] == '/') at = i + 1;
+  }
+  return at;
+}
+
+// The folder a full path ends in, as the file system knows it, so that two
+// spellings of one folder (a link to it, a \\?\ prefix) come out the same.
+bool FolderIdentityOf(const std::string& full, FileIdentity& identity) {
+  std::string folder = full.substr(0, LastNameAt(full));
+  HANDLE opened = CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  bool known = GetFileInformationByHandle(opened, &info) != 0;
+  CloseHandle(opened);
+  if (known) identity = IdentityOf(info);
+  return known;
+}
+
 // Nothing there yet: the new file beside takes the name at the end. Two
-// result files of the run may not end at the same name.
+// result files of the run may not end at the same name, however spelt: the
+// same folder by its identity, the same last name in any case.
 ResultFault OpenNewFile(const char* named, const ResultRules& rules, ResultFile& file) {
   char full[MAX_PATH];
   DWORD n = GetFullPathNameA(named, sizeof full, full, nullptr);
   if (n == 0 || n >= sizeof full) return ResultFault::kCannotCreate;
   file.place = full;
+  if (!FolderIdentityOf(file.place, file.identity)) return ResultFault::kCannotCreate;
   const ResultFile* other = rules.other;
-  if (other && !other->existed && lstrcmpiA(other->place.c_str(), full) == 0) return ResultFault::kIsOther;
+  if (other && !other->existed && other->identity.volume == file.identity.volume &&
+      other->identity.index == file.identity.index &&
+      lstrcmpiA(other->place.c_str() + LastNameAt(other->place), full + LastNameAt(file.place)) == 0)
+    return ResultFault::kIsOther;
   return CreateResultBeside(file, false) ? ResultFault::kNone : ResultFault::kCannotCreate;
 }
 
