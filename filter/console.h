@@ -49,6 +49,16 @@ struct StreamVersion {
 };
 StreamVersion NoteStreamVersion(std::FILE* stream);
 
+// Whether a regular file may be read as it stands: no other program has it
+// open for writing (POSIX: not even through a shared mapping, whose writes
+// move no change time), asked of the system where it can tell (a read
+// lease, taken and given back at once; else an advisory read lock). On
+// Windows the file is held with a share mode that denies writing until
+// ReleaseInputHold, so that nobody opens it for writing during the read.
+enum class InputHold { kHeld, kNotAFile, kWriterAtWork };
+InputHold HoldInputForRead(std::FILE* stream);
+void ReleaseInputHold();
+
 // The system's read call on the stream's file, no stdio buffer between: up to
 // n bytes into block. The count read, 0 at the end, -1 after a failure.
 long long ReadStreamBytes(std::FILE* stream, char* block, size_t n);

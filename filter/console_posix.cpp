@@ -166,11 +166,13 @@ bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 // The files of /proc and /sys are made as they are read: the size they
 // report (0, or a page) is no size, and they are read as a stream to their
 // end, as a pipe is.
+namespace {
 bool IsMadeWhileRead(int descriptor) {
   constexpr long kProcMagic = 0x9fa0, kSysMagic = 0x62656572;
   struct statfs system;
   return fstatfs(descriptor, &system) == 0 && (system.f_type == kProcMagic || system.f_type == kSysMagic);
 }
+}  // namespace
 
 StreamVersion NoteStreamVersion(std::FILE* stream) {
   StreamVersion version = {StreamKind::kOther, 0, 0, 0};
@@ -186,6 +188,40 @@ StreamVersion NoteStreamVersion(std::FILE* stream) {
   version.position = position > 0 ? static_cast<unsigned long long>(position) : 0;
   return version;
 }
+
+// A read lease is refused (EAGAIN) while anyone has the file open for
+// writing or mapped so; it is given back at once, and the signal of a writer
+// that came in between is taken while blocked, since a held lease would keep
+// writers waiting on a stopped run. Without leases (not the file's owner, a
+// file system without them) an advisory read lock: only writers that lock
+// are seen.
+InputHold HoldInputForRead(std::FILE* stream) {
+  int descriptor = fileno(stream);
+  struct stat info;
+  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) || IsMadeWhileRead(descriptor))
+    return InputHold::kNotAFile;
+  sigset_t lease, before;
+  sigemptyset(&lease);
+  sigaddset(&lease, SIGIO);
+  sigprocmask(SIG_BLOCK, &lease, &before);
+  int taken = fcntl(descriptor, F_SETLEASE, F_RDLCK);
+  int error = errno;
+  if (taken == 0) fcntl(descriptor, F_SETLEASE, F_UNLCK);
+  struct timespec now = {0, 0};
+  while (sigtimedwait(&lease, nullptr, &now) == SIGIO) {
+  }
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+  if (taken == 0) return InputHold::kHeld;
+  if (error == EAGAIN) return InputHold::kWriterAtWork;
+  struct flock lock = {};
+  lock.l_type = F_RDLCK;
+  lock.l_whence = SEEK_SET;
+  if (fcntl(descriptor, F_OFD_SETLK, &lock) == 0) return InputHold::kHeld;
+  return errno == EAGAIN || errno == EACCES ? InputHold::kWriterAtWork : InputHold::kHeld;
+}
+
+// The advisory lock goes with the descriptor, when the input is closed.
+void ReleaseInputHold() {}
 
 long long ReadStreamBytes(std::FILE* stream, char* block, size_t n) {
   for (;;) {

@@ -1,5 +1,7 @@
 #include "filter/console.h"
 
+#include "platform/lookup_win32.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -72,6 +74,30 @@ StreamVersion NoteStreamVersion(std::FILE* stream) {
   if (SetFilePointerEx(file, none, &position, FILE_CURRENT))
     version.position = static_cast<unsigned long long>(position.QuadPart);
   return version;
+}
+
+namespace {
+HANDLE g_inputHold = INVALID_HANDLE_VALUE;
+}  // namespace
+
+// A second handle on the input that lets others read it only: it cannot be
+// had while anyone has the file open for writing, and while it is held
+// nobody opens the file so. ReOpenFile is looked up: older systems lack it,
+// and read without the hold.
+InputHold HoldInputForRead(std::FILE* stream) {
+  typedef HANDLE(WINAPI * ReOpenFn)(HANDLE, DWORD, DWORD, DWORD);
+  HANDLE file = HandleOf(stream);
+  if (file == INVALID_HANDLE_VALUE || GetFileType(file) != FILE_TYPE_DISK) return InputHold::kNotAFile;
+  ReOpenFn reopen = LookupFunction<ReOpenFn>(GetModuleHandleA("kernel32"), "ReOpenFile");
+  if (!reopen) return InputHold::kHeld;
+  g_inputHold = reopen(file, GENERIC_READ, FILE_SHARE_READ, 0);
+  if (g_inputHold != INVALID_HANDLE_VALUE) return InputHold::kHeld;
+  return GetLastError() == ERROR_SHARING_VIOLATION ? InputHold::kWriterAtWork : InputHold::kHeld;
+}
+
+void ReleaseInputHold() {
+  if (g_inputHold != INVALID_HANDLE_VALUE) CloseHandle(g_inputHold);
+  g_inputHold = INVALID_HANDLE_VALUE;
 }
 
 // A pipe whose writer has gone ends the stream: ERROR_BROKEN_PIPE is its end.

@@ -116,7 +116,9 @@ bool OpenResults(const FilterArgs& filter, std::FILE* input, Results& results) {
 // Reports its own faults.
 bool ReadInput(std::FILE* stream, const char* path, EditorLink& link, InputText& text, ProgressLine& progress) {
   const char* name = IsStandardStream(path) ? kTextFilterStandardInput : path;
+  if (HoldInputForRead(stream) == InputHold::kWriterAtWork) return ReportFilterFault(kTextFilterInputBeingWritten, name);
   ReadOutcome outcome = ReadWholeStream(stream, link.heap, text, progress);
+  ReleaseInputHold();
   ClearProgress(progress);
   if (outcome == ReadOutcome::kOutOfMemory) return ReportFilterFault(kTextOutOfMemory, nullptr);
   if (outcome == ReadOutcome::kReadFailed) return ReportFilterFault(kTextFilterReadFailed, name);

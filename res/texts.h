@@ -141,6 +141,10 @@ inline constexpr char kTextFilterTooManyFiles[] = "開いているファイル�
 // name given)
 inline constexpr char kTextFilterNameTooLong[] = "ファイル名が長すぎます： '%s'";
 
+// another program has the input open for writing (or mapped so) when it is
+// to be read: what is read could change under the read (%s: its name)
+inline constexpr char kTextFilterInputBeingWritten[] = "ほかのプログラムが書き込み中のため読み込めません： '%s'";
+
 // the duplicates file may not be written: read-only, or the user lacks the
 // permission (%s: its name)
 inline constexpr char kTextFilterNotWritable[] = "書き込みが許可されていません： '%s'";

@@ -10,6 +10,7 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -659,6 +660,22 @@ std::string OldOfRoot(const fs::path& dir) {
   return "";
 }
 
+// Another program holds the input mapped for writing: its writes to the
+// pages would move no change time, so the input is not read at all.
+void* g_writerMapping = MAP_FAILED;
+
+std::string InputMappedForWriting(const fs::path& dir) {
+  int file = open((dir / "in.txt").c_str(), O_RDWR);
+  g_writerMapping = mmap(nullptr, kDuplicated.size(), PROT_READ | PROT_WRITE, MAP_SHARED, file, 0);
+  close(file);
+  return g_writerMapping != MAP_FAILED ? "" : "the input cannot be mapped for writing";
+}
+
+void UnmapWriter(const fs::path&) {
+  munmap(g_writerMapping, kDuplicated.size());
+  g_writerMapping = MAP_FAILED;
+}
+
 // The other user's own file in a folder it may not write (root's, 0755).
 std::string OwnOldInClosedFolder(const fs::path& dir) {
   if (geteuid() != 0) return "the test must run as root to run the filter as another user";
@@ -733,6 +750,20 @@ std::string OldHidden(const fs::path& dir) {
   Old(dir);
   SetFileAttributesA((dir / "d.txt").string().c_str(), FILE_ATTRIBUTE_HIDDEN);
   return "";
+}
+
+// Another program has the input open for writing while the run starts.
+HANDLE g_writer = INVALID_HANDLE_VALUE;
+
+std::string InputOpenForWriting(const fs::path& dir) {
+  g_writer = CreateFileA((dir / "in.txt").string().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  return g_writer != INVALID_HANDLE_VALUE ? "" : "the input cannot be opened for writing";
+}
+
+void CloseWriter(const fs::path&) {
+  CloseHandle(g_writer);
+  g_writer = INVALID_HANDLE_VALUE;
 }
 
 void CheckHiddenKept(const fs::path& dir) {
@@ -892,6 +923,12 @@ const FileCase kFileCases[] = {
     // What ReplaceFile keeps on Windows (the attributes are given by the run
     // too: Wine's keeps none).
     {"HiddenAttributeKept", OldHidden, kDuplicates, kDuplicatedSorted, 0, "", CheckHiddenKept},
+    {"InputOpenForWritingRefused", InputOpenForWriting, {"/A/E", "--duplicates=d.txt", "in.txt"}, "", 2,
+     Fault(kTextFilterInputBeingWritten, "in.txt"),
+     [](const fs::path& dir) {
+       CloseWriter(dir);
+       EXPECT_FALSE(fs::exists(dir / "d.txt"));
+     }},
     {"DaclKept", OldWithDacl, kDuplicates, kDuplicatedSorted, 0, "", CheckDaclKept},
 #else
     {"ModeKept",
@@ -934,6 +971,12 @@ const FileCase kFileCases[] = {
                 FiveDescriptorsInUtf8()),
     {"NameTooLongSaysSo", nullptr, {"/A", "--output=" + std::string(300, 'n')}, "", 2,
      Fault(kTextFilterNameTooLong, std::string(300, 'n').c_str()), nullptr},
+    {"InputMappedForWritingRefused", InputMappedForWriting, {"/A/E", "--duplicates=d.txt", "in.txt"}, "", 2,
+     Fault(kTextFilterInputBeingWritten, "in.txt"),
+     [](const fs::path& dir) {
+       UnmapWriter(dir);
+       EXPECT_FALSE(fs::exists(dir / "d.txt"));
+     }},
     {"AppendOnlyFolderRefusedUpFront", OldInAppendOnlyFolder, {"/A/E", "--duplicates=sub/d.txt"}, "", 2,
      Fault(kTextFilterNotWritable, "sub/d.txt"),
      [](const fs::path& dir) {
@@ -1181,7 +1224,8 @@ TEST(SortFilter, InputRewrittenWhileSorted) {
     EXPECT_TRUE(run.finished) << "run " << i;  // ended by itself, by no signal
     if (!run.finished) continue;
     if (run.exitCode == 2) {
-      EXPECT_TRUE(run.err == Fault(kTextFilterNulByte) || run.err == Fault(kTextFilterInputChanged, "in.txt"))
+      EXPECT_TRUE(run.err == Fault(kTextFilterNulByte) || run.err == Fault(kTextFilterInputChanged, "in.txt") ||
+                  run.err == Fault(kTextFilterInputBeingWritten, "in.txt"))
           << "run " << i << ": " << run.err;
       EXPECT_EQ(run.out, "");
       continue;
