@@ -87,7 +87,9 @@ ResultFault OpenDestination(const char* named, ResultFile& file, int& descriptor
   for (int i = 0; i < kLinkLimit; ++i) {
     SplitPath(path, folderPath, file.place);
     int from = file.folder >= 0 ? static_cast<int>(file.folder) : AT_FDCWD;
-    int folder = openat(from, folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // O_PATH: a folder that may be written and searched but not read still
+    // takes the new file and its renaming.
+    int folder = openat(from, folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     int error = errno;
     CloseFolder(file.folder);
     file.folder = folder;
@@ -206,7 +208,10 @@ ResultFault OpenInPlace(int descriptor, bool regular, const ResultRules& rules, 
 // nor be removed. A file system without these flags has none of them.
 bool IsFolderFrozen(intptr_t folder) {
   int flags = 0;
-  return ioctl(static_cast<int>(folder), FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL));
+  int opened = openat(static_cast<int>(folder), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);  // O_PATH takes no ioctl
+  bool frozen = opened >= 0 && ioctl(opened, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL));
+  if (opened >= 0) close(opened);
+  return frozen;
 }
 
 // Nothing there yet: the new file beside takes the name at the end. Two

@@ -676,6 +676,14 @@ void UnmapWriter(const fs::path&) {
   g_writerMapping = MAP_FAILED;
 }
 
+// A folder the other user may write and search but not read.
+std::string FolderWithoutRead(const fs::path& dir) {
+  if (geteuid() != 0) return "the test must run as root to run the filter as another user";
+  fs::create_directory(dir / "sub");
+  chmod((dir / "sub").c_str(), 0333);
+  return "";
+}
+
 // The other user's own file in a folder it may not write (root's, 0755).
 std::string OwnOldInClosedFolder(const fs::path& dir) {
   if (geteuid() != 0) return "the test must run as root to run the filter as another user";
@@ -969,6 +977,9 @@ const FileCase kFileCases[] = {
                  u8"ordwell-sort: 開いているファイルが多すぎるため開けません： 'd.txt'\n",
                  [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n"); }},
                 FiveDescriptorsInUtf8()),
+    WithOptions({"FolderWithoutReadTakesTheFile", FolderWithoutRead, {"/A/E", "--duplicates=sub/d.txt"},
+                 kDuplicatedSorted, 0, "", [](const fs::path& dir) { CheckDuplicatesIn(dir / "sub" / "d.txt"); }},
+                AsOtherUser()),
     {"NameTooLongSaysSo", nullptr, {"/A", "--output=" + std::string(300, 'n')}, "", 2,
      Fault(kTextFilterNameTooLong, std::string(300, 'n').c_str()), nullptr},
     {"InputMappedForWritingRefused", InputMappedForWriting, {"/A/E", "--duplicates=d.txt", "in.txt"}, "", 2,
