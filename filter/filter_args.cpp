@@ -84,7 +84,7 @@ bool TakeEncodingOption(char** argv, int argc, int& i, FilterArgs& args, bool& m
   const char* value = OptionValue("--encoding", argv, argc, i);
   matched = value != nullptr;
   if (!value) return true;
-  if (argv[i] == value) args.switchLine += " \"\"";  // the name was an argument of its own
+  if (argv[i] == value) args.switchLine += " \"\"";  // the encoding's name stood apart
   if (IsEncodingName(value, "utf-8"))
     args.encoding = TextEncoding::kUtf8;
   else if (IsEncodingName(value, "cp932"))

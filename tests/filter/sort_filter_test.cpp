@@ -237,6 +237,8 @@ const FilterCase kCases[] = {
      LineFault(kTextFilterNotInCodePage, kTextFilterStandardInput, 1)},
     {"NotUtf8Refused", {"/A", "--encoding=utf-8"}, "b\r\na\xff\r\n", "", 2,
      LineFault(kTextFilterNotUtf8, kTextFilterStandardInput, 2)},
+    {"EncodedSurrogateNotUtf8", {"/A", "--encoding=utf-8"}, "\xed\xa0\x80\r\na\r\n", "", 2,
+     LineFault(kTextFilterNotUtf8, kTextFilterStandardInput, 1)},
     {"UnknownEncoding", {"/A", "--encoding=latin1"}, kMixed, "", 2, Fault(kTextFilterUnknownEncoding, "latin1")},
     {"EncodingWithoutName", {"/A", "--encoding"}, kMixed, "", 2, Fault(kTextFilterUnknownEncoding, "")},
     {"PositionCountsTheEncodingName", {"--encoding", "utf-8", "/X"}, kMixed, "", 2, BadArgument(3, "/X")},
@@ -417,7 +419,8 @@ TEST(SortFilter, LargeTextKeepsEveryByte) {
 // in the output buffer: sorted as the code page 932 forms (the compiler's
 // own conversion of the same characters) sort, the byte order mark first,
 // every character whole. A character that code page 932 lacks on the last
-// line is refused by that line's number.
+// line is refused by that line's number, and so is one on the line after a
+// CR LF that the first conversion's end would cut in two.
 TEST(SortFilter, LargeUtf8TextSortsAsItsCodePageForms) {
   const char* const utf8[] = {u8"あ", u8"Ａ", u8"漢", u8"ア"};
   const char* const codePage[] = {"あ", "Ａ", "漢", "ア"};
@@ -461,6 +464,10 @@ TEST(SortFilter, LargeUtf8TextSortsAsItsCodePageForms) {
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, LineFault(kTextFilterNotInCodePage, kTextFilterStandardInput, kLines + 1));
+  WriteFile(dir / ".stdin", std::string(kCodePagePiece - 1, 'a') + "\r\n" + u8"café\r\n");
+  run = RunProgram(FilterProgramPath(), {"/A/T", "--encoding=utf-8"}, dir.string(), input, kDeadlineSeconds);
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.err, LineFault(kTextFilterNotInCodePage, kTextFilterStandardInput, 2));
   RemoveFolder(dir);
 }
 
