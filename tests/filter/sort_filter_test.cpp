@@ -272,6 +272,8 @@ const FilterCase kUtf8Cases[] = {
                   u8"-- の後に書いてください (ordwell-sort [スイッチ] -- ファイル名)。\n"}),
     InUtf8Locale({"SlashPathAfterDashes", {"/A", "/T", "--", "{dir}/in.txt"}, kMixed, "A\r\nB\r\na\r\nb\r\n", 0, ""}),
     InUtf8Locale({"SortedTextAsItCame", {"/A/T"}, "い\r\nあ\r\n", "あ\r\nい\r\n", 0, ""}),
+    InUtf8Locale({"LineFaultInCodeset", {"/A", "--encoding=utf-8"}, u8"a\r\ncafé\r\n", "", 2,
+                  u8"ordwell-sort: '標準入力' の 2 行目に、シフト JIS (コード ページ 932) にない文字があります。\n"}),
     // Standard input that is a folder: named in the user's codeset too.
     {"StandardInputIsFolder", {"/A"}, kMixed, "", 2, Fault(kTextFilterReadFailed, kTextFilterStandardInput), kNoFile,
      kNoFile, false, "C", true},
