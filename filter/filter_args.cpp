@@ -1,5 +1,6 @@
 #include "filter/filter_args.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "app/app_record.h"
@@ -41,9 +42,9 @@ bool IsHelp(const char* arg) {
   return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "/?") == 0;
 }
 
-// "--option=FILE" gives FILE; "--option" alone takes the next argument
+// "--option=VALUE" gives VALUE; "--option" alone takes the next argument
 // ("" when there is none). Null when the argument is not this option.
-const char* FileOptionValue(const char* option, char** argv, int argc, int& i) {
+const char* OptionValue(const char* option, char** argv, int argc, int& i) {
   size_t n = std::strlen(option);
   const char* arg = argv[i];
   if (std::strncmp(arg, option, n) != 0) return nullptr;
@@ -58,7 +59,7 @@ const char* FileOptionValue(const char* option, char** argv, int argc, int& i) {
 bool TakeFileOption(char** argv, int argc, int& i, FilterArgs& args, bool& matched) {
   const char** targets[] = {&args.outputPath, &args.duplicatesPath};
   for (size_t k = 0; k < sizeof kFileOptions / sizeof kFileOptions[0]; ++k) {
-    const char* value = FileOptionValue(kFileOptions[k], argv, argc, i);
+    const char* value = OptionValue(kFileOptions[k], argv, argc, i);
     if (!value) continue;
     matched = true;
     if (!*value) return ReportFilterFault(kTextFilterNeedsFileName, kFileOptions[k]);
@@ -67,6 +68,29 @@ bool TakeFileOption(char** argv, int argc, int& i, FilterArgs& args, bool& match
     return true;
   }
   matched = false;
+  return true;
+}
+
+// value names this encoding, in any letter case.
+bool IsEncodingName(const char* value, const char* name) {
+  for (; *name; ++value, ++name)
+    if (std::tolower(static_cast<unsigned char>(*value)) != *name) return false;
+  return *value == '\0';
+}
+
+// "--encoding=NAME" or "--encoding NAME"; false after a fault, reported.
+// matched: the argument was this option.
+bool TakeEncodingOption(char** argv, int argc, int& i, FilterArgs& args, bool& matched) {
+  const char* value = OptionValue("--encoding", argv, argc, i);
+  matched = value != nullptr;
+  if (!value) return true;
+  if (argv[i] == value) args.switchLine += " \"\"";  // the encoding's name stood apart
+  if (IsEncodingName(value, "utf-8"))
+    args.encoding = TextEncoding::kUtf8;
+  else if (IsEncodingName(value, "cp932"))
+    args.encoding = TextEncoding::kCodePage932;
+  else
+    return ReportFilterFault(kTextFilterUnknownEncoding, value);
   return true;
 }
 
@@ -89,7 +113,7 @@ std::string QuoteSwitch(const char* text) {
 // A slash begins a switch, so an input path that begins with one must follow
 // "--". Anything else that begins with a dash is an option of the filter.
 bool SeparateFilterArgs(int argc, char** argv, FilterArgs& args) {
-  args = FilterArgs{nullptr, nullptr, nullptr, false, false, "ordwell-sort"};
+  args = FilterArgs{nullptr, nullptr, nullptr, TextEncoding::kCodePage932, false, false, "ordwell-sort"};
   bool namesOnly = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
@@ -102,6 +126,8 @@ bool SeparateFilterArgs(int argc, char** argv, FilterArgs& args) {
     line += " \"\"";
     bool option = false;
     if (!namesOnly && !TakeFileOption(argv, argc, i, args, option)) return false;
+    if (option) continue;
+    if (!namesOnly && !TakeEncodingOption(argv, argc, i, args, option)) return false;
     if (option) continue;
     if (!namesOnly && IsHelp(arg)) {
       args.help = true;

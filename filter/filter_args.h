@@ -4,9 +4,13 @@
 struct AppRecord;
 struct ArgList;
 
+// The encoding of the text to sort: code page 932, sorted as it comes, or
+// UTF-8, sorted as its code page 932 form and written back as UTF-8.
+enum class TextEncoding { kCodePage932, kUtf8 };
+
 // The filter's command line, taken apart. The filter's own arguments (the
-// input file, --output FILE, --duplicates FILE, --help, --version) are picked
-// out of argv; every
+// input file, --output FILE, --duplicates FILE, --encoding NAME, --help,
+// --version) are picked out of argv; every
 // switch (an argument that begins with a slash) goes, quoted, into a command
 // line for the tool's splitter, and the picked-out arguments leave empty
 // arguments in their places there, so that a bad switch is reported with
@@ -15,6 +19,7 @@ struct FilterArgs {
   const char* inputPath;       // null or "-": standard input
   const char* outputPath;      // null: standard output
   const char* duplicatesPath;  // null: none named
+  TextEncoding encoding;
   bool help;
   bool version;
   std::string switchLine;      // for SplitCommandLine; argument 0 is the program

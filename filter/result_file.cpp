@@ -37,8 +37,8 @@ bool CloseResultFile(ResultFile& file) {
   return closed;
 }
 
-bool SaveResultText(ResultFile& file, const char* text, size_t size, ProgressLine& progress) {
-  bool saved = StartResultText(file) && WriteWholeText(file.stream, text, size, progress);
+bool SaveResultText(ResultFile& file, TextForm& form, const char* text, size_t size, ProgressLine& progress) {
+  bool saved = StartResultText(file) && WriteTextInForm(file.stream, form, text, size, size > 0, progress);
   ClearProgress(progress);
   return CloseResultFile(file) && saved;
 }

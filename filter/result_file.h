@@ -4,6 +4,7 @@
 #include <string>
 
 #include "filter/filter_io.h"
+#include "filter/text_form.h"
 
 // A file that a run writes a result into: the sorted text (--output) or the
 // duplicate lines (--duplicates). It is opened before the input is read, so
@@ -69,9 +70,11 @@ struct ResultRules {
 // designates; slot is its slot among the files an interrupt removes.
 ResultFault OpenResultFile(const char* named, int slot, const ResultRules& rules, ResultFile& file);
 
-// Writes size bytes of text into the file and closes it; false when it took
-// them not all. It is not yet in place.
-bool SaveResultText(ResultFile& file, const char* text, size_t size, ProgressLine& progress);
+// Writes size bytes of text into the file in the text's form and closes
+// it; false when it took them not all. It is not yet in place. A UTF-8 text
+// that holds anything begins with the byte order mark where the input did:
+// a file without lines stays empty.
+bool SaveResultText(ResultFile& file, TextForm& form, const char* text, size_t size, ProgressLine& progress);
 
 // A file written in place is emptied here, just before its text comes;
 // false when it cannot be.

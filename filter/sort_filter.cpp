@@ -18,6 +18,7 @@
 #include "filter/filter_io.h"
 #include "filter/result_file.h"
 #include "filter/sorted_output.h"
+#include "filter/text_form.h"
 
 namespace {
 
@@ -61,6 +62,9 @@ bool ParseFilterSwitches(const FilterArgs& filter) {
 }
 
 bool IsStandardStream(const char* path) { return !path || std::strcmp(path, "-") == 0; }
+
+// The input as messages name it.
+const char* InputName(const char* path) { return IsStandardStream(path) ? kTextFilterStandardInput : path; }
 
 // The input, open; reports its own fault.
 bool OpenInput(const char* path, std::FILE*& stream) {
@@ -115,7 +119,7 @@ bool OpenResults(const FilterArgs& filter, std::FILE* input, Results& results) {
 // bytes checked nor those sorted; a file changed during the read is refused.
 // Reports its own faults.
 bool ReadInput(std::FILE* stream, const char* path, EditorLink& link, InputText& text, ProgressLine& progress) {
-  const char* name = IsStandardStream(path) ? kTextFilterStandardInput : path;
+  const char* name = InputName(path);
   if (HoldInputForRead(stream) == InputHold::kWriterAtWork) return ReportFilterFault(kTextFilterInputBeingWritten, name);
   ReadOutcome outcome = ReadWholeStream(stream, link.heap, text, progress);
   ReleaseInputHold();
@@ -134,17 +138,46 @@ bool HasTwoLines(const char* text, size_t size) {
   return hit && static_cast<size_t>(hit - text) + 2 < size;
 }
 
+// A text taken as code page 932 is refused when it begins with a UTF-8
+// byte order mark, which the sort would move among the lines. One that is
+// UTF-8 with characters of more than one byte is sorted as its bytes, as
+// it always was, with a warning: its order is not that of its characters.
+bool CheckCodePageText(const InputText& text, const char* name) {
+  if (StartsWithByteOrderMark(text.bytes, text.size)) return ReportFilterFault(kTextFilterMarkNeedsEncoding, name);
+  if (!HasTwoLines(text.bytes, text.size)) return true;
+  Utf8Scan scan = ScanUtf8(text.bytes, text.size);
+  if (scan.valid && scan.multibyte) ReportFilterFault(kTextFilterLooksUtf8, name);
+  return true;
+}
+
+// The text as the sort reads it: code page 932 as it came, or a UTF-8 text
+// converted, refused when it is not UTF-8 or has a character that code page
+// 932 lacks. Reports its own fault.
+bool PrepareText(const FilterArgs& filter, EditorLink& link, InputText& text, TextForm& form) {
+  const char* name = InputName(filter.inputPath);
+  if (!form.utf8) return CheckCodePageText(text, name);
+  FormOutcome outcome = ConvertInputText(link.heap, text, form);
+  switch (outcome.fault) {
+    case FormFault::kNone: return true;
+    case FormFault::kNotUtf8: return ReportLineFault(kTextFilterNotUtf8, name, outcome.line);
+    case FormFault::kNotInCodePage: return ReportLineFault(kTextFilterNotInCodePage, name, outcome.line);
+    case FormFault::kNoConverter: return ReportFilterFault(kTextFilterNoConverter, nullptr);
+    case FormFault::kOutOfMemory: break;
+  }
+  return ReportFilterFault(kTextOutOfMemory, nullptr);
+}
+
 // The sorted lines, or the text itself when it has fewer than two, to
 // standard output or the --output file. It counts as written only once its
 // stream was flushed and closed without error: a disk that fills up may say
 // so only then. Writing the sorted lines fills the duplicates text.
 bool WriteOutput(const SortedLines* sorted, const InputText& text, char*& duplicates, const FilterArgs& filter,
-                 Results& results, ProgressLine& progress) {
+                 Results& results, TextForm& form, ProgressLine& progress) {
   ResultFile* file = filter.outputPath ? &results.output : nullptr;
   std::FILE* stream = file ? file->stream : stdout;
   bool written = (!file || StartResultText(*file)) &&
-                 (sorted ? WriteSortedText(stream, *sorted, duplicates, text.size, progress)
-                         : WriteWholeText(stream, text.bytes, text.size, progress));
+                 (sorted ? WriteSortedText(stream, *sorted, duplicates, text.size, form, progress)
+                         : WriteTextInForm(stream, form, text.bytes, text.size, true, progress));
   ClearProgress(progress);
   written = (file ? CloseResultFile(*file) : std::fclose(stdout) == 0) && written;
   return written || ReportFilterFault(kTextFilterWriteFailed, file ? filter.outputPath : kTextFilterStandardOutput);
@@ -154,11 +187,12 @@ bool WriteOutput(const SortedLines* sorted, const InputText& text, char*& duplic
 // the sorted text's first: a run whose sorted text fails leaves both files
 // as they were.
 int WriteResults(const SortedLines* sorted, const InputText& text, char* duplicates, const FilterArgs& filter,
-                 Results& results, ProgressLine& progress) {
+                 Results& results, TextForm& form, ProgressLine& progress) {
   char* duplicatesEnd = duplicates;
-  if (!WriteOutput(sorted, text, duplicatesEnd, filter, results, progress)) return kExitFault;
+  if (!WriteOutput(sorted, text, duplicatesEnd, filter, results, form, progress)) return kExitFault;
   const char* failed = nullptr;
-  if (filter.duplicatesPath && !SaveResultText(results.duplicates, duplicates, std::strlen(duplicates), progress))
+  if (filter.duplicatesPath &&
+      !SaveResultText(results.duplicates, form, duplicates, std::strlen(duplicates), progress))
     failed = filter.duplicatesPath;
   else if (results.output.isInput && !IsInputStillInPlace(results.output))
     return ReportFilterFault(kTextFilterInputChangedKept, KeepResultBeside(results.output).c_str()), kExitFault;
@@ -171,7 +205,8 @@ int WriteResults(const SortedLines* sorted, const InputText& text, char* duplica
   return kExitFault;
 }
 
-int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, Results& results, InputText& text) {
+int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, Results& results, InputText& text,
+                  TextForm& form) {
   ProgressLine progress = {IsTerminal(stderr), false, 0};
   bool read = OpenResults(filter, input, results) && ReadInput(input, filter.inputPath, link, text, progress);
   if (read && results.output.isInput) {
@@ -180,7 +215,7 @@ int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, 
     results.output.inputChanged = version.changed;
   }
   if (input != stdin) std::fclose(input);
-  if (!read) return kExitFault;
+  if (!read || !PrepareText(filter, link, text, form)) return kExitFault;
   char* duplicates = const_cast<char*>("");
   SortedLines sorted = {};
   bool sorting = HasTwoLines(text.bytes, text.size);
@@ -191,7 +226,7 @@ int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, 
     if (!done) return kExitFault;  // out of memory, reported by the driver
     if (!duplicates) duplicates = const_cast<char*>("");
   }
-  return WriteResults(sorting ? &sorted : nullptr, text, duplicates, filter, results, progress);
+  return WriteResults(sorting ? &sorted : nullptr, text, duplicates, filter, results, form, progress);
 }
 
 int SortInput(const FilterArgs& filter, EditorLink& link) {
@@ -199,23 +234,36 @@ int SortInput(const FilterArgs& filter, EditorLink& link) {
   if (!OpenInput(filter.inputPath, input)) return kExitFault;
   Results results;
   InputText text = {nullptr, 0, 0};
-  int code = SortOpenInput(filter, link, input, results, text);
+  TextForm form = {filter.encoding == TextEncoding::kUtf8, false, {}, nullptr};
+  int code = SortOpenInput(filter, link, input, results, text, form);
   EndResultFile(results.output);
   EndResultFile(results.duplicates);
+  CloseTextForm(form);
   ReleaseInputText(text);
   return code;
 }
 
+// A name as messages show it: the standard streams by texts of the
+// program's own, converted like the message; a file name is the user's and
+// stays as it came.
+std::string ShownName(const char* value) {
+  bool ownName = value == kTextFilterStandardInput || value == kTextFilterStandardOutput;
+  return ownName ? ToLocaleCodeset(value) : std::string(value ? value : "");
+}
+
 }  // namespace
 
-// The standard streams are named by texts of the program's own, converted
-// like the message; a file name is the user's and stays as it came.
 bool ReportFilterFault(const char* format, const char* value) {
-  bool ownName = value == kTextFilterStandardInput || value == kTextFilterStandardOutput;
-  std::string name = ownName ? ToLocaleCodeset(value) : std::string(value ? value : "");
   char line[kFormatLimit];
-  FormatText(line, ToLocaleCodeset(format).c_str(), name.c_str());
+  FormatText(line, ToLocaleCodeset(format).c_str(), ShownName(value).c_str());
   PrintFaultLine(line);
+  return false;
+}
+
+bool ReportLineFault(const char* format, const char* name, size_t line) {
+  char text[kFormatLimit];
+  FormatText(text, ToLocaleCodeset(format).c_str(), ShownName(name).c_str(), std::to_string(line).c_str());
+  PrintFaultLine(text);
   return false;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 
 // ordwell-sort: sorts the lines of a file or of standard input with the
 // tool's switches and writes the result to standard output or, with
@@ -14,6 +15,10 @@ int RunSortFilter(int argc, char** argv);
 // Reports a fault of the filter as one line on standard error; value fills
 // the message's %s. Always false, so callers can return it.
 bool ReportFilterFault(const char* format, const char* value);
+
+// The same for a fault in one line of the input: the message's two %s are
+// the input's name and the line's number.
+bool ReportLineFault(const char* format, const char* name, size_t line);
 
 // One line of standard error, text already in the user's codeset.
 void PrintFaultLine(const char* text);

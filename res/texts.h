@@ -49,13 +49,18 @@ inline constexpr char kTextColumnWidthRange[] = "「幅」 には %u ～ %u を�
 // how to call the filter (standard output, for --help)
 inline constexpr char kTextFilterUsage[] =
     "使い方: ordwell-sort [スイッチ] [入力ファイル] [--output=ファイル]\n"
-    "                     [--duplicates=ファイル]\n"
+    "                     [--duplicates=ファイル] [--encoding=utf-8]\n"
     "入力ファイル (省略時または - のときは標準入力) の行を並べ替えて\n"
     "標準出力に書きます。\n"
     "--output=ファイル を付けると、標準出力の代わりにそのファイルに書きます。\n"
     "  入力ファイルと同じファイルでもかまいません (その場で並べ替え)。ただし\n"
     "  置き換えられないファイル (ほかのハード リンクがあるなど) は断ります。\n"
     "  「> 入力ファイル」では、シェルが先にそのファイルを空にしてしまいます。\n"
+    "--encoding=utf-8 を付けると、UTF-8 のテキストをシフト JIS に変換して並べ替え、\n"
+    "  UTF-8 に戻して書きます (先頭の BOM は先頭のまま)。シフト JIS にない文字や\n"
+    "  UTF-8 でないバイトのある行があると、その行の番号を示して断ります。\n"
+    "  付けないとき (--encoding=cp932) は、シフト JIS のバイトのまま並べ替えます。\n"
+    "  このとき、BOM で始まるテキストは断り、UTF-8 らしいテキストには注意を出します。\n"
     "スイッチは Ordwell と同じです:\n"
     "  /A 昇順 (なしで降順)   /R 重複行を除く   /E 重複行を --duplicates のファイルへ\n"
     "  /T 文字コード順 (なしで大文字小文字・ひらがなカタカナを区別しない順)\n"
@@ -105,6 +110,9 @@ inline constexpr char kTextFilterExtractNeedsFile[] = "/E には --duplicates=�
 
 // a file for the duplicate lines without /E
 inline constexpr char kTextFilterFileNeedsExtract[] = "--duplicates は /E と一緒に指定してください。";
+
+// --encoding names no encoding the filter knows (%s: the name as given)
+inline constexpr char kTextFilterUnknownEncoding[] = "--encoding には utf-8 か cp932 を指定してください： '%s'";
 
 // the input file cannot be opened (%s: its name)
 inline constexpr char kTextFilterOpenFailed[] = "ファイルを開けません： '%s'";
@@ -172,6 +180,32 @@ inline constexpr char kTextFilterStandardOutput[] = "標準出力";
 
 // the text holds a NUL byte, which would cut its line short
 inline constexpr char kTextFilterNulByte[] = "入力に NUL バイトがあるため並べ替えられません。";
+
+// the text begins with a UTF-8 byte order mark, and no --encoding=utf-8:
+// sorted as bytes, the mark would move among the lines (%s: the input's name)
+inline constexpr char kTextFilterMarkNeedsEncoding[] =
+    "'%s' は BOM 付きの UTF-8 のテキストです。並べ替えるには --encoding=utf-8 を付けてください。";
+
+// with --encoding=utf-8: a line that is not UTF-8 (%s: the input's name,
+// then the line's number from 1)
+inline constexpr char kTextFilterNotUtf8[] = "'%s' の %s 行目は UTF-8 ではありません。";
+
+// with --encoding=utf-8: a line with a character that code page 932 lacks,
+// or holds only as a look-alike (%s: the input's name, then the line's
+// number from 1)
+inline constexpr char kTextFilterNotInCodePage[] =
+    "'%s' の %s 行目に、シフト JIS (コード ページ 932) にない文字があります。";
+
+// with --encoding=utf-8: the system cannot convert between UTF-8 and code
+// page 932 (a Linux without its conversion modules)
+inline constexpr char kTextFilterNoConverter[] =
+    "このシステムでは UTF-8 とシフト JIS (コード ページ 932) の間で変換できません。";
+
+// a warning, the text sorted all the same: it is UTF-8 with characters of
+// more than one byte, which sort as their bytes (%s: the input's name)
+inline constexpr char kTextFilterLooksUtf8[] =
+    "注意: '%s' は UTF-8 のテキストのようです。シフト JIS のバイトとして並べ替えます。"
+    "UTF-8 として並べ替えるには --encoding=utf-8 を付けてください。";
 
 // progress on a terminal (%u: percent done)
 inline constexpr char kTextFilterReading[] = "読み込み中 %u%%";

@@ -11,7 +11,10 @@ struct TextSink {
   char* buffer;
   size_t capacity;
   size_t used;
-  bool (*drain)(TextSink& sink);  // writes out buffer[0, used) and sets used to 0; false on failure
+  // Writes out buffer[0, used) and sets used to 0; false on failure. A
+  // drain may keep the last few bytes (a character cut in two), moved to
+  // the buffer's start, with used set to their count.
+  bool (*drain)(TextSink& sink);
   void* context;
 };
 

@@ -36,6 +36,7 @@ PROGRAMS = {
     "platform/collate_posix.cpp": ["tests/platform/platform_tests", "tests/sort/sort_tests",
                                    "tests/filter/filter_tests"],
     "editor/piece_cut.cpp": ["tests/platform/platform_tests"],
+    "platform/code_page": ["tests/platform/platform_tests", "tests/filter/filter_tests"],
     # Scripts: run by bash from the scratch copy, nothing to build.
     "tools/emulation.sh": ["bash:tests/tools/host_plan_test.sh"],
     "tools/host.sh": ["bash:tests/tools/host_plan_test.sh"],

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -31,9 +32,11 @@
 #include <thread>
 #include <tuple>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "filter/buffer_sizes.h"
+#include "platform/code_page.h"
 #include "platform/format.h"
 #include "res/texts.h"
 #include "tests/filter/run_program.h"
@@ -52,6 +55,13 @@ constexpr int kDeadlineSeconds = 60;
 std::string Fault(const char* format, const char* value = nullptr) {
   char text[kFormatLimit];
   FormatText(text, format, value);
+  return std::string("ordwell-sort: ") + text + "\n";
+}
+
+// The line of a fault in one line of the input.
+std::string LineFault(const char* format, const char* name, size_t line) {
+  char text[kFormatLimit];
+  FormatText(text, format, name, std::to_string(line).c_str());
   return std::string("ordwell-sort: ") + text + "\n";
 }
 
@@ -104,6 +114,14 @@ const std::string kDirectoryFault = Fault(kTextFilterOpenFailed, ".");
 const std::string kDirectoryFault = Fault(kTextFilterReadFailed, ".");
 #endif
 const std::string kOutputFault = Fault(kTextFilterWriteFailed, kTextFilterStandardOutput);
+
+// UTF-8 lines whose order as code page 932 (b 62, Ａ 82 60, あ 82 A0) is not
+// that of their UTF-8 bytes (b 62, あ E3 81 82, Ａ EF BC A1).
+const std::string kMark = "\xEF\xBB\xBF";
+const std::string kUtf8Lines = u8"あ\r\nＡ\r\nb\r\n";
+const std::string kUtf8LinesSorted = u8"b\r\nＡ\r\nあ\r\n";
+const std::string kUtf8LinesAsBytes = u8"b\r\nあ\r\nＡ\r\n";
+const std::string kLooksUtf8 = Fault(kTextFilterLooksUtf8, kTextFilterStandardInput);
 
 // Rows that differ in one thing stand together.
 const FilterCase kCases[] = {
@@ -198,6 +216,40 @@ const FilterCase kCases[] = {
     {"NulByteLast", {"/A"}, std::string("b\r\na\0", 5), "", 2, Fault(kTextFilterNulByte)},
     {"NulByteLastInFileRead", {"/A/N", "in.txt"}, std::string("b\r\na\0", 5), "", 2, Fault(kTextFilterNulByte)},
     {"NulByteFirstInFileRead", {"/A/N", "in.txt"}, std::string("\0b\r\na", 5), "", 2, Fault(kTextFilterNulByte)},
+    // UTF-8: sorted as code page 932 and written back with --encoding=utf-8,
+    // as bytes with one warning line without it (or with cp932).
+    {"Utf8SortedAsCodePage", {"/A/T", "--encoding=utf-8"}, kUtf8Lines, kUtf8LinesSorted, 0, ""},
+    {"Utf8WithoutEncodingSortedAsBytes", {"/A/T"}, kUtf8Lines, kUtf8LinesAsBytes, 0, kLooksUtf8},
+    {"Utf8AsCodePage932SortedAsBytes", {"/A/T", "--encoding=cp932"}, kUtf8Lines, kUtf8LinesAsBytes, 0, kLooksUtf8},
+    {"Utf8OneLineWithoutEncodingNoWarning", {"/A/T"}, u8"あ\r\n", u8"あ\r\n", 0, ""},
+    {"Utf8MarkKeptFirst", {"/A/T", "--encoding", "UTF-8"}, kMark + kUtf8Lines, kMark + kUtf8LinesSorted, 0, ""},
+    {"Utf8MarkOneLineAsItCame", {"/A", "--encoding=utf-8"}, kMark + u8"あ", kMark + u8"あ", 0, ""},
+    {"Utf8AsciiAsWithoutEncoding", {"/A", "--encoding=utf-8"}, kMixed, "A\r\na\r\nb\r\nB\r\n", 0, ""},
+    {"Utf8DuplicatesConvertedBack", {"/A/T/E", "--encoding=utf-8", "--duplicates=d.txt"}, kMark + u8"い\r\nあ\r\nい",
+     kMark + u8"あ\r\nい\r\nい", 0, "", kMark + u8"い\r\n"},
+    {"Utf8NoDuplicatesFileStaysEmpty", {"/A/E", "--encoding=utf-8", "--duplicates=d.txt"}, kMark + u8"い\r\nあ",
+     kMark + u8"あ\r\nい", 0, "", ""},
+    // Refused, nothing written: a byte order mark without --encoding=utf-8,
+    // a character that code page 932 lacks (or holds only as a look-alike),
+    // bytes that are not UTF-8. Lines are counted at CR LF.
+    WithSortedFile({"Utf8MarkWithoutEncodingRefused", {"/A/T", "--output=o.txt", "in.txt"}, kMark + "b\r\na\r\n", "", 2,
+                    Fault(kTextFilterMarkNeedsEncoding, "in.txt")},
+                   "old\r\n", "old\r\n"),
+    WithSortedFile({"Utf8CharacterCodePageLacksRefused", {"/A", "--encoding=utf-8", "--output=o.txt"},
+                    u8"b\r\nx\ny\r\ncafé\r\na\r\n", "", 2,
+                    LineFault(kTextFilterNotInCodePage, kTextFilterStandardInput, 3)},
+                   "old\r\n", "old\r\n"),
+    {"Utf8EmojiRefused", {"/A/E", "--encoding=utf-8", "--duplicates=d.txt", "in.txt"}, kMark + u8"b\r\n😀\r\n", "", 2,
+     LineFault(kTextFilterNotInCodePage, "in.txt", 2), "old\r\n", "old\r\n"},
+    {"Utf8LookAlikeRefused", {"/A", "--encoding=utf-8"}, u8"〜\r\na\r\n", "", 2,
+     LineFault(kTextFilterNotInCodePage, kTextFilterStandardInput, 1)},
+    {"NotUtf8Refused", {"/A", "--encoding=utf-8"}, "b\r\na\xff\r\n", "", 2,
+     LineFault(kTextFilterNotUtf8, kTextFilterStandardInput, 2)},
+    {"EncodedSurrogateNotUtf8", {"/A", "--encoding=utf-8"}, "\xed\xa0\x80\r\na\r\n", "", 2,
+     LineFault(kTextFilterNotUtf8, kTextFilterStandardInput, 1)},
+    {"UnknownEncoding", {"/A", "--encoding=latin1"}, kMixed, "", 2, Fault(kTextFilterUnknownEncoding, "latin1")},
+    {"EncodingWithoutName", {"/A", "--encoding"}, kMixed, "", 2, Fault(kTextFilterUnknownEncoding, "")},
+    {"PositionCountsTheEncodingName", {"--encoding", "utf-8", "/X"}, kMixed, "", 2, BadArgument(3, "/X")},
     {"Help", {"--help"}, kMixed, kTextFilterUsage, 0, ""},
     {"HelpWithSlash", {"/?"}, kMixed, kTextFilterUsage, 0, ""},
     {"Version", {"--version"}, kMixed, std::string("ordwell-sort (Ordwell) ") + ORDWELL_VERSION + "\n", 0, ""},
@@ -228,6 +280,8 @@ const FilterCase kUtf8Cases[] = {
                   u8"-- の後に書いてください (ordwell-sort [スイッチ] -- ファイル名)。\n"}),
     InUtf8Locale({"SlashPathAfterDashes", {"/A", "/T", "--", "{dir}/in.txt"}, kMixed, "A\r\nB\r\na\r\nb\r\n", 0, ""}),
     InUtf8Locale({"SortedTextAsItCame", {"/A/T"}, "い\r\nあ\r\n", "あ\r\nい\r\n", 0, ""}),
+    InUtf8Locale({"LineFaultInCodeset", {"/A", "--encoding=utf-8"}, u8"a\r\ncafé\r\n", "", 2,
+                  u8"ordwell-sort: '標準入力' の 2 行目に、シフト JIS (コード ページ 932) にない文字があります。\n"}),
     // Standard input that is a folder: named in the user's codeset too.
     {"StandardInputIsFolder", {"/A"}, kMixed, "", 2, Fault(kTextFilterReadFailed, kTextFilterStandardInput), kNoFile,
      kNoFile, false, "C", true},
@@ -374,6 +428,63 @@ TEST(SortFilter, LargeTextKeepsEveryByte) {
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_TRUE(run.out == expected);
   EXPECT_EQ(run.err, "");
+  RemoveFolder(dir);
+}
+
+// A UTF-8 text larger than two conversions take, in lines of one length
+// whose characters (two bytes each in code page 932) put a lead byte last
+// in the output buffer: sorted as the code page 932 forms (the compiler's
+// own conversion of the same characters) sort, the byte order mark first,
+// every character whole. A character that code page 932 lacks on the last
+// line is refused by that line's number, and so is one on the line after a
+// CR LF that the first conversion's end would cut in two.
+TEST(SortFilter, LargeUtf8TextSortsAsItsCodePageForms) {
+  const char* const utf8[] = {u8"あ", u8"Ａ", u8"漢", u8"ア"};
+  const char* const codePage[] = {"あ", "Ａ", "漢", "ア"};
+  const size_t kDigits = 5;
+  size_t count = 10;  // characters in a line
+  auto leadLast = [&](size_t length) {
+    size_t at = (kOutputBuffer - 1) % length;
+    return at >= kDigits && at < kDigits + 2 * count && (at - kDigits) % 2 == 0;
+  };
+  while (!leadLast(kDigits + 2 * count + 2)) ++count;
+  const int kLines = 20000;
+  std::vector<std::pair<std::string, std::string>> lines;  // code page 932, UTF-8
+  std::string text = kMark;
+  for (int i = 0; i < kLines; ++i) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%05d", (i * 7919) % kLines);
+    std::string cp = number, u8 = number;
+    for (size_t k = 0; k < count; ++k) {
+      size_t pick = (static_cast<size_t>(i) / 3 + k * k) % 4;
+      cp += codePage[pick];
+      u8 += utf8[pick];
+    }
+    lines.emplace_back(cp, u8);
+    text += u8 + "\r\n";
+  }
+  ASSERT_GT(text.size(), 2 * kCodePagePiece);
+  std::sort(lines.begin(), lines.end());
+  std::string expected = kMark;
+  for (const auto& line : lines) expected += line.second + "\r\n";
+  fs::path dir = FreshFolder("large-utf8");
+  WriteFile(dir / ".stdin", text);
+  std::string input = (dir / ".stdin").string();
+  ProgramRun run = RunProgram(FilterProgramPath(), {"/A/T", "--encoding=utf-8"}, dir.string(), input, kDeadlineSeconds);
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(run.out == expected);
+  EXPECT_EQ(run.err, "");
+  WriteFile(dir / ".stdin", text + u8"café");
+  run = RunProgram(FilterProgramPath(), {"/A/T", "--encoding=utf-8"}, dir.string(), input, kDeadlineSeconds);
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, LineFault(kTextFilterNotInCodePage, kTextFilterStandardInput, kLines + 1));
+  WriteFile(dir / ".stdin", std::string(kCodePagePiece - 1, 'a') + "\r\n" + u8"café\r\n");
+  run = RunProgram(FilterProgramPath(), {"/A/T", "--encoding=utf-8"}, dir.string(), input, kDeadlineSeconds);
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.err, LineFault(kTextFilterNotInCodePage, kTextFilterStandardInput, 2));
   RemoveFolder(dir);
 }
 

@@ -118,16 +118,22 @@ TOOL_BATCH = {'windows-exit-code': (['一行だけ'], [
     'if not errorlevel 0 echo 負の値',
 ])}
 
-# ordwell-sort on Linux, in LINUX_DIR, with these files (UTF-8, LF; the
-# .cp932 one in code page 932 with CR LF).
-LINUX_FILES = {'名簿.txt': ('utf-8', ['すずき いちろう', 'あおき たろう', 'さとう はなこ', 'Suzuki Ichiro'])}
+# ordwell-sort on Linux, in LINUX_DIR, with these files: the encoding as
+# Python names it (utf-8-sig: UTF-8 with a byte order mark, as Notepad saves
+# it), the lines, and their line end.
+LINUX_FILES = {'名簿.txt': ('utf-8', ['すずき いちろう', 'あおき たろう', 'さとう はなこ', 'Suzuki Ichiro'], '\n'),
+               '品目.txt': ('utf-8', ['みかん', 'Ａ４用紙', 'りんご', 'いちご'], '\n'),
+               'メモ.txt': ('utf-8-sig', ['りんご 3', 'いちご 5'], '\r\n'),
+               '予定.txt': ('utf-8', ['会議', '打ち合わせ \U0001F4C5'], '\r\n')}
 LINUX_EXAMPLES = {
     'linux-version': ['ordwell-sort --version'],
     'linux-help': ['ordwell-sort --help'],
     'linux-pipe': ['set -o pipefail',
-                   "iconv -f UTF-8 -t CP932 名簿.txt | sed 's/$/\\r/' | ordwell-sort /A "
-                   "| sed 's/\\r$//' | iconv -f CP932 -t UTF-8 > 名簿-並べ替え済み.txt",
+                   "sed 's/$/\\r/' 名簿.txt | ordwell-sort /A --encoding=utf-8 | sed 's/\\r$//' > 名簿-並べ替え済み.txt",
                    'echo $?', 'cat 名簿-並べ替え済み.txt'],
+    'linux-encoding': ["sed 's/$/\\r/' 品目.txt | ordwell-sort /A | sed 's/\\r$//'",
+                       "sed 's/$/\\r/' 品目.txt | ordwell-sort /A --encoding=utf-8 | sed 's/\\r$//'",
+                       'ordwell-sort /A メモ.txt', 'ordwell-sort /A --encoding=utf-8 予定.txt', 'echo $?'],
     'linux-fault': ['ordwell-sort /Q 名簿.txt', 'echo $?'],
     'linux-slash-path': [f'ordwell-sort /A {LINUX_DIR}/名簿.txt', 'echo $?'],
 }
@@ -322,9 +328,9 @@ def run_linux_examples(filter_path):
 def run_linux_examples_in_folder(filter_path):
     shutil.rmtree(LINUX_DIR, ignore_errors=True)
     os.makedirs(LINUX_DIR)
-    for name, (encoding, lines) in LINUX_FILES.items():
-        with open(os.path.join(LINUX_DIR, name), 'w', encoding=encoding, newline='\n') as f:
-            f.write(''.join(line + '\n' for line in lines))
+    for name, (encoding, lines, end) in LINUX_FILES.items():
+        with open(os.path.join(LINUX_DIR, name), 'w', encoding=encoding, newline='') as f:
+            f.write(''.join(line + end for line in lines))
     env = dict(os.environ, LC_ALL='ja_JP.UTF-8',
                PATH=os.path.dirname(os.path.realpath(filter_path)) + os.pathsep + os.environ['PATH'])
     env.pop('LANGUAGE', None)

@@ -1,0 +1,69 @@
+#include "platform/code_page.h"
+
+#include <climits>
+
+#include <windows.h>
+
+#include "platform/heap.h"
+
+namespace {
+
+constexpr UINT kCodePage932 = 932;
+
+// The UTF-16 between the two: a byte of either text is never more than one
+// unit of it, and the UTF-8 converted back is the UTF-8 of at most a piece
+// of code page 932.
+constexpr size_t kWideUnits = kCodePagePiece;
+
+wchar_t* WideOf(CodePageConverter& converter) { return static_cast<wchar_t*>(converter.system); }
+
+// A count for the Win32 calls; room may shrink (the call then fails when
+// it needs more), a text may not (it would be cut).
+int RoomCount(size_t room) { return room > INT_MAX ? INT_MAX : static_cast<int>(room); }
+
+}  // namespace
+
+ConverterOpening OpenSystemConverter(CodePageConverter& converter) {
+  if (!IsValidCodePage(kCodePage932)) return ConverterOpening::kUnavailable;
+  converter.system = AllocateBlock(converter.heap, 0, kWideUnits * sizeof(wchar_t));
+  return converter.system ? ConverterOpening::kOpened : ConverterOpening::kOutOfMemory;
+}
+
+void CloseSystemConverter(CodePageConverter& converter) {
+  if (converter.system) FreeBlock(converter.heap, 0, converter.system);
+  converter.system = nullptr;
+}
+
+// MB_ERR_INVALID_CHARS refuses what is not UTF-8; WC_NO_BEST_FIT_CHARS turns
+// a character without a form of its own into the default character, which
+// usedDefault reports, instead of a look-alike.
+bool TranslateUtf8ToCodePage(CodePageConverter& converter, const char* text, size_t size, char* out, size_t room,
+                             size_t& made) {
+  made = 0;
+  if (size == 0) return true;
+  if (size > INT_MAX) return false;
+  int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, static_cast<int>(size), WideOf(converter),
+                                  static_cast<int>(kWideUnits));
+  if (units <= 0) return false;
+  BOOL usedDefault = FALSE;
+  int bytes = WideCharToMultiByte(kCodePage932, WC_NO_BEST_FIT_CHARS, WideOf(converter), units, out, RoomCount(room),
+                                  nullptr, &usedDefault);
+  if (bytes <= 0 || usedDefault) return false;
+  made = static_cast<size_t>(bytes);
+  return true;
+}
+
+bool TranslateCodePageToUtf8(CodePageConverter& converter, const char* text, size_t size, char* out, size_t room,
+                             size_t& made) {
+  made = 0;
+  if (size == 0) return true;
+  if (size > INT_MAX) return false;
+  int units = MultiByteToWideChar(kCodePage932, MB_ERR_INVALID_CHARS, text, static_cast<int>(size), WideOf(converter),
+                                  static_cast<int>(kWideUnits));
+  if (units <= 0) return false;
+  int bytes = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, WideOf(converter), units, out, RoomCount(room),
+                                  nullptr, nullptr);
+  if (bytes <= 0) return false;
+  made = static_cast<size_t>(bytes);
+  return true;
+}
