@@ -31,11 +31,15 @@ for entry in "${sets[@]}"; do
   begin=$SECONDS
   # A hung executable must not hold the test command for ever: the same
   # bound as CTest gives each test, times ten for a whole executable.
-  timeout -k 10 1200 "$build/wine-run.sh" "$build/$exe" "--gtest_filter=$filter" </dev/null >"$log" 2>&1
-  rc=$?
-  [ $rc -eq 124 ] && echo "(timed out after 1200 s)" >> "$log"
-  tr -d '\r' < "$log" > "$log.txt" && mv "$log.txt" "$log"
-  ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$log" | tail -n 1)
+  # Once more when Wine failed the program at its start (no test ran).
+  for attempt in 1 2; do
+    timeout -k 10 1200 "$build/wine-run.sh" "$build/$exe" "--gtest_filter=$filter" </dev/null >"$log" 2>&1
+    rc=$?
+    [ $rc -eq 124 ] && echo "(timed out after 1200 s)" >> "$log"
+    tr -d '\r' < "$log" > "$log.txt" && mv "$log.txt" "$log"
+    ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$log" | tail -n 1)
+    [ -n "$ran" ] || [ $rc -eq 124 ] || grep -q '^\[==========\]' "$log" && break
+  done
   bad=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below:.*/\1/p' "$log" | tail -n 1)
   executables=$((executables + 1))
   if [ -z "$ran" ]; then
