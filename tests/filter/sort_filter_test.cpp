@@ -167,11 +167,15 @@ const FilterCase kCases[] = {
     {"InputFileByName", {"/A", "in.txt"}, kMixed, "A\r\na\r\nb\r\nB\r\n", 0, ""},
     {"InputFileAfterDashes", {"/A", "--", "in.txt"}, kMixed, "A\r\na\r\nb\r\nB\r\n", 0, ""},
     {"DashIsStandardInput", {"/A", "-"}, kMixed, "A\r\na\r\nb\r\nB\r\n", 0, ""},
-    {"MissingInputFile", {"/A", "none.txt"}, kMixed, "", 2, Fault(kTextFilterOpenFailed, "none.txt")},
+    // A fault before writing leaves an --output file as it was.
+    WithSortedFile({"MissingInputFile", {"/A", "--output=o.txt", "none.txt"}, kMixed, "", 2,
+                    Fault(kTextFilterOpenFailed, "none.txt")},
+                   "old\r\n", "old\r\n"),
     {"DirectoryAsInput", {"/A", "--", "."}, kMixed, "", 2, kDirectoryFault},
     {"TwoInputFiles", {"in.txt", "in.txt"}, kMixed, "", 2, Fault(kTextFilterTwoInputs, "in.txt")},
     // Faulty switches: one line each, nothing written.
-    {"UnknownSwitch", {"/X"}, kMixed, "", 2, BadArgument(1, "/X")},
+    WithSortedFile({"UnknownSwitch", {"/X", "--output=o.txt"}, kMixed, "", 2, BadArgument(1, "/X")}, "old\r\n",
+                   "old\r\n"),
     {"UnknownLetterAmongKnownOnes", {"/AX"}, kMixed, "", 2, BadArgument(1, "/AX")},
     {"TwoUnknownLetters", {"/XY"}, kMixed, "", 2, BadArgument(1, "/XY") + BadArgument(1, "/XY")},
     {"PositionCountsTheFileName", {"in.txt", "/X"}, kMixed, "", 2, BadArgument(2, "/X")},

@@ -52,6 +52,10 @@ const TextCase kTextCases[] = {
     {"ExtractNothingOpen", "b\r\na", "ae", true, "a\r\nb", ""},
     {"ExtractNothingClosed", "b\r\na\r\n", "ae", true, "a\r\nb\r\n", ""},
     {"KanaTypeIgnored", "い\r\nア\r\nあ\r\n", "a", true, "ア\r\nあ\r\nい\r\n", nullptr},
+    // /R: hiragana and katakana spellings of one word are duplicates; full-
+    // and half-width spellings are not.
+    {"KanaTypeIgnoredRemove", "イチゴ\r\nいちご\r\nりんご\r\nリンゴ\r\n", "ar", true, "イチゴ\r\nりんご\r\n", nullptr},
+    {"WidthKeptApartRemove", "ｉｃｈｉｇｏ\r\nichigo\r\nICHIGO\r\n", "ar", true, "ichigo\r\nｉｃｈｉｇｏ\r\n", nullptr},
     {"LoneCrAndLfDoNotSplit", "b\rx\r\na\ny", "ab", true, "a\ny\r\nb\rx", nullptr},
     {"CrCrLfKeepsFirstCr", "b\r\r\na\r\n", "ab", true, "a\r\nb\r\r\n", nullptr},
     // Column windows from byte 3: "ab" and "c" have empty windows.
