@@ -21,6 +21,14 @@ wchar_t* WideOf(CodePageConverter& converter) { return static_cast<wchar_t*>(con
 // it needs more), a text may not (it would be cut).
 int RoomCount(size_t room) { return room > INT_MAX ? INT_MAX : static_cast<int>(room); }
 
+// The text as UTF-16 in the converter's scratch, its units counted; 0 when
+// it is no text of the code page (MB_ERR_INVALID_CHARS) or too long a piece.
+int WidenText(CodePageConverter& converter, UINT codePage, const char* text, size_t size) {
+  if (size > INT_MAX) return 0;
+  return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text, static_cast<int>(size), WideOf(converter),
+                             static_cast<int>(kWideUnits));
+}
+
 }  // namespace
 
 ConverterOpening OpenSystemConverter(CodePageConverter& converter) {
@@ -34,16 +42,13 @@ void CloseSystemConverter(CodePageConverter& converter) {
   converter.system = nullptr;
 }
 
-// MB_ERR_INVALID_CHARS refuses what is not UTF-8; WC_NO_BEST_FIT_CHARS turns
-// a character without a form of its own into the default character, which
-// usedDefault reports, instead of a look-alike.
+// WC_NO_BEST_FIT_CHARS turns a character without a form of its own into the
+// default character, which usedDefault reports, instead of a look-alike.
 bool TranslateUtf8ToCodePage(CodePageConverter& converter, const char* text, size_t size, char* out, size_t room,
                              size_t& made) {
   made = 0;
   if (size == 0) return true;
-  if (size > INT_MAX) return false;
-  int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, static_cast<int>(size), WideOf(converter),
-                                  static_cast<int>(kWideUnits));
+  int units = WidenText(converter, CP_UTF8, text, size);
   if (units <= 0) return false;
   BOOL usedDefault = FALSE;
   int bytes = WideCharToMultiByte(kCodePage932, WC_NO_BEST_FIT_CHARS, WideOf(converter), units, out, RoomCount(room),
@@ -57,9 +62,7 @@ bool TranslateCodePageToUtf8(CodePageConverter& converter, const char* text, siz
                              size_t& made) {
   made = 0;
   if (size == 0) return true;
-  if (size > INT_MAX) return false;
-  int units = MultiByteToWideChar(kCodePage932, MB_ERR_INVALID_CHARS, text, static_cast<int>(size), WideOf(converter),
-                                  static_cast<int>(kWideUnits));
+  int units = WidenText(converter, kCodePage932, text, size);
   if (units <= 0) return false;
   int bytes = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, WideOf(converter), units, out, RoomCount(room),
                                   nullptr, nullptr);
