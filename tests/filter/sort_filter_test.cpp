@@ -751,19 +751,51 @@ std::string OldAppendOnly(const fs::path& dir) {
   return SetAppendOnly(dir / "d.txt", true) ? "" : "this process may not make a file append-only here";
 }
 
-// A file mounted over d.txt, in a mount namespace of this process's own.
-std::string OldMountedOver(const fs::path& dir) {
+// m.txt mounted over the file, in a mount namespace of this process's own.
+std::string MountOver(const fs::path& dir, const char* file) {
   static bool own = unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-  WriteFile(dir / "d.txt", "");
-  WriteFile(dir / "m.txt", "old\r\n");
-  if (!own || mount((dir / "m.txt").c_str(), (dir / "d.txt").c_str(), nullptr, MS_BIND, nullptr) != 0)
+  if (!own || mount((dir / "m.txt").c_str(), (dir / file).c_str(), nullptr, MS_BIND, nullptr) != 0)
     return "this process may not mount a file";
   return "";
+}
+
+std::string OldMountedOver(const fs::path& dir) {
+  WriteFile(dir / "d.txt", "");
+  WriteFile(dir / "m.txt", "old\r\n");
+  return MountOver(dir, "d.txt");
 }
 
 void CheckMountedOver(const fs::path& dir) {
   umount2((dir / "d.txt").c_str(), 0);
   CheckDuplicatesIn(dir / "m.txt");
+}
+
+// The input mounted over in.txt, in.txt itself empty beneath it.
+std::string InputMountedOver(const fs::path& dir) {
+  WriteFile(dir / "m.txt", ReadFile(dir / "in.txt"));
+  WriteFile(dir / "in.txt", "");
+  return MountOver(dir, "in.txt");
+}
+
+void CheckInputMountedOverKept(const fs::path& dir) {
+  umount2((dir / "in.txt").c_str(), 0);
+  EXPECT_EQ(ReadFile(dir / "m.txt"), kDuplicated);
+  WriteFile(dir / "in.txt", kDuplicated);  // what the table checks of every input
+}
+
+// Root's input that user 65534 may write, in a folder it may write.
+std::string InputOfRoot(const fs::path& dir) {
+  if (geteuid() != 0) return "the test must run as root to run the filter as another user";
+  chmod(dir.c_str(), 0777);
+  chmod((dir / "in.txt").c_str(), 0666);
+  return "";
+}
+
+// The other user's own input in a folder it may not write (root's, 0755).
+std::string OwnInputInClosedFolder(const fs::path& dir) {
+  if (geteuid() != 0) return "the test must run as root to run the filter as another user";
+  chmod(dir.c_str(), 0755);
+  return chown((dir / "in.txt").c_str(), 65534, 65534) == 0 ? "" : "the test may not give a file to user 65534";
 }
 
 // A file of root's that user 65534 may write, in a folder it may write.
@@ -847,6 +879,12 @@ const std::string kLongRepeated = [] {
   return text;
 }();
 const std::string kSizeLimited = std::string(100, 'l') + "\r\nx\r\n";
+std::string RepeatedLine(size_t count) {
+  std::string text;
+  for (size_t i = 0; i < count; ++i) text += std::string(100, 'l') + "\r\n";
+  return text;
+}
+const std::string kLongDuplicates = RepeatedLine(9);
 
 RunOptions RemovedOnDescriptor3(const char* file) {
   RunOptions options;
@@ -1143,6 +1181,30 @@ const FileCase kFileCases[] = {
      },
      {"/A", "--output=" + kLongName}, "", 2, Fault(kTextFilterCannotReplace, kLongName.c_str()),
      [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / kLongName), "old\r\n"); }},
+    // Sorted in place, an input that could only be written over in place
+    // would be the text's only copy while the text is written: refused.
+    WithOptions({"InputOfAnotherOwnerNotSortedInPlace", InputOfRoot, {"/A", "--output=in.txt", "in.txt"}, "", 2,
+                 Fault(kTextFilterInputNotReplaceable, "in.txt"), nullptr},
+                AsOtherUser()),
+    {"InputMountedOverNotSortedInPlace", InputMountedOver, {"/A", "--output=in.txt", "in.txt"}, "", 2,
+     Fault(kTextFilterInputNotReplaceable, "in.txt"), CheckInputMountedOverKept},
+    WithOptions({"InputInClosedFolderNotSortedInPlace", OwnInputInClosedFolder, {"/A", "--output=in.txt", "in.txt"},
+                 "", 2, Fault(kTextFilterCannotReplace, "in.txt"), nullptr},
+                AsOtherUser()),
+    // A write in place that fails leaves the part it wrote, none of the
+    // longer old text after it: the start of the duplicates up to the limit.
+    WithOptions(WithInput({"WriteInPlaceFailsAtSizeLimit",
+                           [](const fs::path& dir) {
+                             WriteFile(dir / "d.txt", std::string(998, 'o') + "\r\n");
+                             fs::create_hard_link(dir / "d.txt", dir / "h.txt");
+                             return std::string();
+                           },
+                           {"/A/E/R", "--duplicates=d.txt"}, kSizeLimited, 2, Fault(kTextFilterWriteFailed, "d.txt"),
+                           [](const fs::path& dir) {
+                             EXPECT_EQ(ReadFile(dir / "h.txt"), kLongDuplicates.substr(0, 512));
+                           }},
+                          kLongRepeated),
+                SizeLimit(512)),
     // Failures that can come only after the sorted text went out.
     {"DeviceFullAfterOutput", nullptr, {"/A/E", "--duplicates=/dev/full"}, kDuplicatedSorted, 2,
      Fault(kTextFilterWriteFailed, "/dev/full"), nullptr},
