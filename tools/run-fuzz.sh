@@ -22,25 +22,43 @@ else
   targets=$target
 fi
 
-status=0
-for t in $targets; do
-  exe=$build/tests/fuzz/fuzz_$t
-  if [ ! -x "$exe" ]; then
-    echo "run-fuzz: no target $t" >&2
-    status=1
-    continue
-  fi
+# Runs one target, its report kept for printing in order; fails on a fault.
+run_target() {
+  local t=$1 exe=$build/tests/fuzz/fuzz_$1 report=$build/artifacts/$1/report.txt
   mkdir -p "$build/corpus/$t" "$build/artifacts/$t"
-  echo "=== fuzz $t for ${seconds} s"
+  echo "=== fuzz $t for ${seconds} s" >"$report"
+  if [ ! -x "$exe" ]; then
+    echo "run-fuzz: no target $t" >>"$report"
+    return 1
+  fi
   # The last status line tells the executions and the coverage reached.
   if "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$build/artifacts/$t/" "$build/corpus/$t" "tests/fuzz/corpus/$t" \
       >"$build/artifacts/$t/log.txt" 2>&1; then
-    grep -E 'DONE|stat::number_of_executed_units' "$build/artifacts/$t/log.txt" | sed "s/^/  /"
+    grep -E 'DONE|stat::number_of_executed_units' "$build/artifacts/$t/log.txt" | sed "s/^/  /" >>"$report"
   else
-    echo "  FAULT: see $build/artifacts/$t/log.txt"
-    grep -E 'ERROR|invariant broken|SUMMARY|Test unit written' "$build/artifacts/$t/log.txt" | head -n 20 | sed "s/^/  /"
-    status=1
+    echo "  FAULT: see $build/artifacts/$t/log.txt" >>"$report"
+    grep -E 'ERROR|invariant broken|SUMMARY|Test unit written' "$build/artifacts/$t/log.txt" | head -n 20 |
+      sed "s/^/  /" >>"$report"
+    return 1
   fi
+}
+
+# A target uses one core: as many run at once as there are cores.
+status=0
+running=()
+for t in $targets; do
+  run_target "$t" &
+  running+=($!)
+  if [ ${#running[@]} -ge "$(nproc)" ]; then
+    wait "${running[0]}" || status=1
+    running=("${running[@]:1}")
+  fi
+done
+for pid in "${running[@]}"; do
+  wait "$pid" || status=1
+done
+for t in $targets; do
+  cat "$build/artifacts/$t/report.txt" 2>/dev/null || echo "run-fuzz: no target $t" >&2
 done
 exit $status
