@@ -1,16 +1,18 @@
 #!/bin/bash
-# The release test: the zip of the i686 build, unpacked where a user might
-# put it, in a folder whose path has spaces and Japanese characters (表, ソ
-# and 能 end in the byte of a backslash in code page 932), with the stand-in
-# editors copied under such a path too; then tests/release checks the
-# packaged executables' images and version resources and runs the release
-# flows from there under Wine. On a machine that runs no 32-bit code the
-# flows run the x86_64 executables of the same sources, placed under the
-# same kind of path, and the images are still read from the zip. Where
-# 32-bit code runs only by emulation, the test and the stand-ins are the
-# x86_64 ones, so that the packaged executables are the only 32-bit
-# processes. Last, the packaged ordwell-sort.exe is compared byte for byte
-# with the x86_64 build on a set of texts (tests/release/filter_differential.sh).
+# The release test: the zip of the i686 build, its file names first checked
+# against README.md's list of them (tools/guide/zip-listing.py), then
+# unpacked where a user might put it, in a folder whose path has spaces and
+# Japanese characters (表, ソ and 能 end in the byte of a backslash in code
+# page 932), with the stand-in editors copied under such a path too; then
+# tests/release checks the packaged executables' images and version
+# resources and runs the release flows from there under Wine. On a machine
+# that runs no 32-bit code the flows run the x86_64 executables of the same
+# sources, placed under the same kind of path, and the images are still read
+# from the zip. Where 32-bit code runs only by emulation, the test and the
+# stand-ins are the x86_64 ones, so that the packaged executables are the
+# only 32-bit processes. Last, the packaged ordwell-sort.exe is compared byte
+# for byte with the x86_64 build on a set of texts
+# (tests/release/filter_differential.sh).
 # Usage: tools/run-release-test.sh
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -26,12 +28,21 @@ app_dir='Program Files (x86)/ツール 表示/ソート 機能/Ordwell'
 run_dir=$app_dir
 [ "$kind" = win32 ] || run_dir='Program Files/ツール 表示/ソート 機能/Ordwell'
 editor_dir='Program Files (x86)/ツール 表示/ソフト 機能/Morvane 表'
+# The zip's name, as the win32 build's package configuration gives it.
+zip_name() { sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' "$zip_build/CPackConfig.cmake"; }
 
 if [ "${1:-}" != --inside ]; then
   { cmake --preset win32 >/dev/null && cmake --build --preset win32 --target package >/dev/null; } || {
     echo "release-test: FAILED: the win32 build or its package; run 'cmake --build --preset win32 --target package' to see why" >&2
     exit 1
   }
+  # README.md lists the names of the zip's files.
+  zip=$zip_build/$(zip_name).zip
+  tools/guide/zip-listing.py --check "$zip" || {
+    echo "release-test: FAILED: README.md's list of the files in $(basename "$zip") is not the zip's" >&2
+    exit 1
+  }
+  echo "release-test: README.md lists the files of $(basename "$zip")"
   probe=()
   [ "$kind" = win32 ] && probe=(--probe "$build/tools/wine-probe/wine_probe.exe")
   [ "$kind" = win32 ] || echo "release-test: $(tools/host.sh get not_run_why "$state"): the flows run the x86_64 executables"
@@ -46,7 +57,7 @@ fi
 
 # Inside the test display, the prefix ready: a fresh folder for each run.
 rm -f "$zip_build/release-summary.txt"
-name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' "$zip_build/CPackConfig.cmake")
+name=$(zip_name)
 zip=$zip_build/$name.zip
 drive=$prefix/drive_c
 rm -rf "$drive/Program Files (x86)/ツール 表示" "$drive/Program Files/ツール 表示"
