@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -553,6 +554,35 @@ TEST_P(TwoRunsTable, RunsTakeTurnsAndLoseNoLine) {
 
 INSTANTIATE_TEST_SUITE_P(EditorFaults, TwoRunsTable, ::testing::ValuesIn(kTwoRunsRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A run that cannot have its turn on the editor within 30 s, as when another
+// run holds it on a large text or on an editor that stopped answering, reads
+// nothing. The turn is held here as a run holds it. The wait is long, so only
+// the shipped 32-bit build waits it out.
+using EditorTurn = OrdwellTest;
+
+TEST_F(EditorTurn, NotHadWithinItsWaitReadsNothing) {
+  if (sizeof(void*) != 4) GTEST_SKIP() << "waited out by the i686 build only";
+  Standin editor;
+  ASSERT_TRUE(StartEditor(StandinVariant::k0_73_0_1, "", kMixed, &editor));
+  char name[64];
+  std::snprintf(name, sizeof name, "Ordwell_Turn_%u",
+                static_cast<unsigned>(reinterpret_cast<UINT_PTR>(editor.mainWindow)));
+  HANDLE turn = CreateMutexA(nullptr, TRUE, name);
+  ASSERT_NE(turn, nullptr);
+  ASSERT_TRUE(StartOrdwell("/A /T", &run_));
+  FoundMessageBox box = WaitForBox(editor.mainWindow, 45000);
+  unsigned elapsed = ElapsedSince(run_);
+  EXPECT_EQ(box.text, kReadFailedText);
+  EXPECT_GE(elapsed, 30000u);
+  EXPECT_TRUE(DismissMessageBox(box.window));
+  OrdwellEnd end = WaitForOrdwellEnd(run_);
+  ReleaseMutex(turn);
+  CloseHandle(turn);
+  EXPECT_EQ(end.exitCode, kReadFailed);
+  EXPECT_EQ(TextOf(editor), kMixed);
+  EXPECT_EQ(StandinMessageCount(editor, EDM_EXPORTTEXT), 0);
+}
 
 // -- Documents at the limits -------------------------------------------------------
 
