@@ -927,6 +927,67 @@ void CloseWriter(const fs::path&) {
   g_writer = INVALID_HANDLE_VALUE;
 }
 
+// Another program holds d.txt open, letting others read and write it but
+// not delete it: ReplaceFile cannot take its name.
+HANDLE g_holder = INVALID_HANDLE_VALUE;
+
+std::string OldHeldAgainstDeletion(const fs::path& dir) {
+  Old(dir);
+  g_holder = CreateFileA((dir / "d.txt").string().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  return g_holder != INVALID_HANDLE_VALUE ? "" : "d.txt cannot be held open";
+}
+
+// A line each twice: the duplicates of /E outgrow any pipe's buffer, and
+// the rewritten text has the same size.
+std::string LinesTwice(char first) {
+  std::string text;
+  for (int i = 0; i < 120000; ++i) {
+    char line[16];
+    std::snprintf(line, sizeof line, "%c%06d\r\n", first, (i * 7919) % 120000);
+    text += line;
+    text += line;
+  }
+  return text;
+}
+
+const std::string kLinesTwice = LinesTwice('d');
+
+// The duplicates go to a pipe read here. Their first bytes come only after
+// the input was read whole; the input is then saved anew at the same size
+// (its last-write time moves) before the rest is taken.
+std::string g_pipeName;
+std::thread g_pipeReader;
+
+std::string RewriteOnFirstDuplicates(const fs::path& dir) {
+  g_pipeName = "\\\\.\\pipe\\ordwell-sort-test-" + std::to_string(GetCurrentProcessId());
+  HANDLE pipe = CreateNamedPipeA(g_pipeName.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0,
+                                 nullptr);
+  if (pipe == INVALID_HANDLE_VALUE) return "no pipe can be made";
+  g_pipeReader = std::thread([pipe, dir] {
+    ConnectNamedPipe(pipe, nullptr);
+    char chunk[4096];
+    DWORD got = 0;
+    if (::ReadFile(pipe, chunk, sizeof chunk, &got, nullptr)) WriteFile(dir / "in.txt", LinesTwice('e'));
+    while (::ReadFile(pipe, chunk, sizeof chunk, &got, nullptr) && got) {
+    }
+    CloseHandle(pipe);
+  });
+  return "";
+}
+
+// The message that names the sorted text's file beside the input.
+std::string KeptBesideMessage(const fs::path& dir) {
+  char found[MAX_PATH + 8];
+  HANDLE input = CreateFileA((dir / "in.txt").string().c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD n = GetFinalPathNameByHandleA(input, found, sizeof found, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  CloseHandle(input);
+  std::string path(found, n < sizeof found ? n : 0);
+  if (path.compare(0, 4, "\\\\?\\") == 0) path = path.substr(4);
+  return Fault(kTextFilterInputChangedKept, (path + ".ordwell-sort-1").c_str());
+}
+
 void CheckHiddenKept(const fs::path& dir) {
   CheckDuplicatesIn(dir / "d.txt");
   EXPECT_TRUE(GetFileAttributesA((dir / "d.txt").string().c_str()) & FILE_ATTRIBUTE_HIDDEN);
@@ -1091,6 +1152,36 @@ const FileCase kFileCases[] = {
        EXPECT_FALSE(fs::exists(dir / "d.txt"));
      }},
     {"DaclKept", OldWithDacl, kDuplicates, kDuplicatedSorted, 0, "", CheckDaclKept},
+    // Failures after the sorted text went out: the file as it was.
+    {"ReplaceRefusedKeepsTheFile", OldHeldAgainstDeletion, kDuplicates, kDuplicatedSorted, 2,
+     Fault(kTextFilterWriteFailed, "d.txt"),
+     [](const fs::path& dir) {
+       CloseHandle(g_holder);
+       EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
+     }},
+    {"DeviceFullAfterOutput", nullptr, {"/A/E", "--duplicates=Z:\\dev\\full"}, kDuplicatedSorted, 2,
+     Fault(kTextFilterWriteFailed, "Z:\\dev\\full"), nullptr},
+    // Saved anew at the same size after the read, the input sorted in place
+    // is told by its last-write time: the sorted text stays beside it.
+    {"InputSavedAtItsSizeWhileSortedInPlaceKept", RewriteOnFirstDuplicates,
+     {"/A/T/E", "--duplicates=" + std::string("\\\\.\\pipe\\ordwell-sort-test-") + std::to_string(GetCurrentProcessId()),
+      "--output=in.txt", "in.txt"},
+     "", 2, "",
+     [](const fs::path& dir) {
+       // A run that never opened the pipe would leave its reader waiting.
+       HANDLE client = CreateFileA(g_pipeName.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+       if (client != INVALID_HANDLE_VALUE) CloseHandle(client);
+       g_pipeReader.join();
+       EXPECT_TRUE(ReadFile(dir / "in.txt") == LinesTwice('e'));
+       std::vector<std::string> lines = SplitAtLineEnds(kLinesTwice);
+       std::sort(lines.begin(), lines.end());
+       std::string sorted;
+       for (const std::string& line : lines) sorted += line + "\r\n";
+       EXPECT_TRUE(ReadFile(dir / "in.txt.ordwell-sort-1") == sorted);
+       fs::remove(dir / "in.txt.ordwell-sort-1");
+       WriteFile(dir / "in.txt", kLinesTwice);  // what the table checks of every input
+     },
+     RunOptions(), kLinesTwice, ".stdin", std::string::npos, nullptr, KeptBesideMessage},
 #else
     {"ModeKept",
      [](const fs::path& dir) {
@@ -1168,6 +1259,11 @@ const FileCase kFileCases[] = {
                  Fault(kTextFilterClosedAtStart, "/dev/stdout"), nullptr},
                 ClosedStream(1)),
     {"StandardOutputFileNamedByItsLink", nullptr, {"/A", "--output=/dev/stdout"}, kDuplicatedSorted, 0, "", nullptr},
+    // --output may name the file the shell sends standard output to: the
+    // file ends holding the sorted text, and nothing more.
+    WithOptions({"OutputFileIsStandardOutput", nullptr, {"/A", "--output=o.txt", "in.txt"}, "", 0, "",
+                 [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "o.txt"), kDuplicatedSorted); }},
+                OutputTo("o.txt")),
     // No new file can be made beside a file that would be replaced: written
     // over in place, a write that failed would lose its old text.
     WithOptions({"FolderNotWritableRefused", OwnOldInClosedFolder, kDuplicates, "", 2,
