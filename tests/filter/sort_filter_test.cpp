@@ -1652,6 +1652,56 @@ TEST(SortFilter, InterruptRemovesFileBeside) {
     RemoveFolder(top);
   }
 }
+#else
+// Ctrl+C in the filter's console while the file beside exists: the run
+// ends, the file beside is gone, the file as it was. The filter waits on a
+// pipe for its input, with the file made, when the key comes; this process
+// shares the console to send it, and ignores it.
+TEST(SortFilter, ConsoleInterruptRemovesFileBeside) {
+  fs::path dir = FreshFolder("console-interrupt");
+  WriteFile(dir / "d.txt", "old\r\n");
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE in = nullptr, feed = nullptr;
+  ASSERT_TRUE(CreatePipe(&in, &feed, &inherit, 0));
+  SetHandleInformation(feed, HANDLE_FLAG_INHERIT, 0);
+  HANDLE out = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = startup.hStdError = out;
+  std::string line = "\"" + FilterProgramPath() + "\" /A/E --duplicates=d.txt";
+  PROCESS_INFORMATION process = {};
+  BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE,
+                                nullptr, dir.string().c_str(), &startup, &process);
+  CloseHandle(in);
+  CloseHandle(out);
+  ASSERT_TRUE(started);
+  bool made = false;
+  for (int wait = 0; wait < 5000 && !made; wait += 10) {
+    made = fs::exists(dir / "d.txt.ordwell-sort-1");
+    if (!made) Sleep(10);
+  }
+  EXPECT_TRUE(made);
+  FreeConsole();
+  bool attached = AttachConsole(process.dwProcessId) != 0;
+  DWORD attachFault = GetLastError();
+  SetConsoleCtrlHandler(nullptr, TRUE);
+  bool sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
+  DWORD sendFault = GetLastError();
+  FreeConsole();
+  DWORD waited = WaitForSingleObject(process.hProcess, 10000);
+  if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1), WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(feed);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_TRUE(attached) << attachFault;
+  EXPECT_TRUE(sent) << sendFault;
+  EXPECT_EQ(waited, WAIT_OBJECT_0) << "the run went on";
+  EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
+  EXPECT_FALSE(fs::exists(dir / "d.txt.ordwell-sort-1"));
+  RemoveFolder(dir);
+}
 #endif
 
 }  // namespace
