@@ -37,14 +37,15 @@ PROGRAMS = {
                                    "tests/filter/filter_tests"],
     "editor/piece_cut.cpp": ["tests/platform/platform_tests"],
     "platform/code_page": ["tests/platform/platform_tests", "tests/filter/filter_tests"],
-    # Scripts: run by bash from the scratch copy, nothing to build.
+    # Scripts: run by bash or Python from the scratch copy, nothing to build.
     "tools/emulation.sh": ["bash:tests/tools/host_plan_test.sh"],
     "tools/host.sh": ["bash:tests/tools/host_plan_test.sh"],
+    "tools/guide/check-promises.py": ["python:tests/guide/check_promises_test.py"],
 }
 
 
 def targets_for(programs):
-    if all(p.startswith("bash:") for p in programs):
+    if all(p.startswith(("bash:", "python:")) for p in programs):
         return []
     return [os.path.basename(p) for p in programs] + ["ordwell-sort"]
 
@@ -52,6 +53,8 @@ def targets_for(programs):
 def command_for(scratch, program):
     if program.startswith("bash:"):
         return ["bash", os.path.join(scratch, program[len("bash:"):])]
+    if program.startswith("python:"):
+        return [sys.executable, os.path.join(scratch, program[len("python:"):])]
     return [os.path.join(scratch, "build/native", program), "--gtest_brief=1", "--gtest_fail_fast"]
 
 

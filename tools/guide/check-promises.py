@@ -2,12 +2,19 @@
 """Checks the table of the guides' promises in docs/reliability.md.
 
 Every row of the table under "## Promises the guides make" names where the
-guides make a promise about a user's text and the tests that show it:
+guides make a promise about a user's text, the tests that show it, and what
+those tests assert:
 - 「...」 must be part of a heading of docs/guide.ja.md, "..." part of a
   heading of docs/guide.md;
 - `Suite.Name` must be a TEST, TEST_F or TEST_P under tests/;
   `Suite.Name/row` also needs the string "row" in that test's file;
-  `ctest:name` must be a test registered under tests/.
+  `ctest:name` must be a test registered under tests/;
+- the last cell names the subjects of the promise (SUBJECTS: exit code,
+  message, text, file, ...). Each test named must assert one of them, and
+  each must be asserted by one of the tests: an EXPECT_, ASSERT_ or
+  ADD_FAILURE statement in the test's body or in its row's entry mentions
+  it as SUBJECTS says. A promise shown by a run that is no test says
+  "shown by a run:" and names the run's script, which must exist.
 Prints one line per fault and exits 1 when there is any.
 
 Usage: tools/guide/check-promises.py [ROOT]
@@ -17,6 +24,22 @@ import re
 import sys
 
 HEADING = '## Promises the guides make'
+
+# What an assertion about each subject mentions.
+SUBJECTS = {
+    'exit code': r'(?i)exit_?code',
+    'message': r'\.err\b|box\.text|strayBox|\.message\b|Fault\(',
+    'text': r'TextOf\(|EditorText\(|SavedDocument\(|\bafter\b|\bsaved\b|Outcome::',
+    'file': r'ReadFile\(|fs::exists\(|ModeOf\(|\.st_(uid|gid|mode)|hard_link_count|GetFileAttributesA\(|'
+            r'Dacl|Acl|CheckDuplicatesIn\(',
+    'output': r'run\.out\b',
+    'selection': r'SelectionOf\(',
+    'lines': r'\boutput\b|\bexpected\b|Sorted|\.duplicates\b|\blines\b',
+    'time': r'elapsed|Ms\b|Seconds\b',
+    'settings': r'Settings|Profile|FileBytes\(|[Oo]ptions\b',
+    'conversion': r'ToCodePage\(|ToUtf8\(',
+}
+RUN = 'shown by a run:'
 
 
 def read(path):
@@ -54,24 +77,60 @@ def test_sources(root):
     return sources
 
 
-def test_found(name, sources):
+def block_from(text, at):
+    """The text from the first { at or after at to its matching }."""
+    open_at = text.find('{', at)
+    if open_at < 0:
+        return ''
+    depth = 0
+    for i in range(open_at, len(text)):
+        depth += {'{': 1, '}': -1}.get(text[i], 0)
+        if depth == 0:
+            return text[open_at:i + 1]
+    return text[open_at:]
+
+
+def row_entry(text, row):
+    """A table row's entry: from the brace that opens it, before its name."""
+    at = text.find('"' + row + '"')
+    if at < 0:
+        return ''
+    opened = text.rfind('{', 0, at)
+    return block_from(text, opened) if opened >= 0 else ''
+
+
+def assertions(code):
+    return re.findall(r'\b(?:EXPECT_\w+|ASSERT_\w+|ADD_FAILURE)\b[^;]*;', code)
+
+
+def found_test(name, sources):
+    """(found, the assertions of its body and row), or (False, None)."""
     if name.startswith('ctest:'):
         wanted = re.escape(name[len('ctest:'):])
         pattern = r'(add_test\(\s*NAME\s+|ordwell_add_test\(\s*)' + wanted + r'\b'
-        return any(re.search(pattern, text) for path, text in sources.items() if path.endswith('CMakeLists.txt'))
+        found = any(re.search(pattern, text) for path, text in sources.items() if path.endswith('CMakeLists.txt'))
+        return found, None
     match = re.fullmatch(r'(\w+)\.(\w+)(?:/(.+))?', name)
     if not match:
-        return False
+        return False, None
     suite, test, row = match.groups()
     pattern = r'\bTEST(_F|_P)?\(\s*' + suite + r'\s*,\s*' + test + r'\s*\)'
-    return any(re.search(pattern, text) and (row is None or '"' + row + '"' in text)
-               for text in sources.values())
+    for text in sources.values():
+        head = re.search(pattern, text)
+        if head and (row is None or '"' + row + '"' in text):
+            code = block_from(text, head.end()) + (row_entry(text, row) if row else '')
+            return True, assertions(code)
+    return False, None
 
 
-def faults_of_row(row, guide_headings, sources):
-    if len(row) != 3:
-        return ['a row without three cells: ' + ' | '.join(row)]
-    promise, where, tests = row
+def subjects_of(cell):
+    return [subject.strip() for subject in cell.split(',') if subject.strip()]
+
+
+def faults_of_row(row, guide_headings, sources, root):
+    if len(row) != 4:
+        return ['a row without four cells: ' + ' | '.join(row)]
+    promise, where, tests, asserted = row
     faults = []
     places = [('ja', text) for text in re.findall(r'「([^」]+)」', where)]
     places += [('en', text) for text in re.findall(r'"([^"]+)"', where)]
@@ -80,12 +139,35 @@ def faults_of_row(row, guide_headings, sources):
     for guide, text in places:
         if not any(text in heading for heading in guide_headings[guide]):
             faults.append('no heading of the %s guide holds "%s" (%s)' % (guide, text, promise))
-    names = re.findall(r'`([^`]+)`', tests)
-    if not names:
+    names = re.findall(r'`([^`]+)`', tests.split(RUN)[0])
+    if not names and RUN not in tests:
         faults.append('no test named for: ' + promise)
+    for run in re.findall(r'`([^`]+)`', tests.split(RUN, 1)[1]) if RUN in tests else []:
+        if not os.path.exists(os.path.join(root, run.split()[0])):
+            faults.append('no run %s (%s)' % (run, promise))
+    subjects = subjects_of(asserted)
+    for subject in subjects:
+        if subject not in SUBJECTS:
+            faults.append('no such subject "%s" (%s)' % (subject, promise))
+    if not subjects and names:
+        faults.append('nothing said to be asserted for: ' + promise)
+    shown = set()
     for name in names:
-        if not test_found(name, sources):
+        found, said = found_test(name, sources)
+        if not found:
             faults.append('no test %s (%s)' % (name, promise))
+            continue
+        if said is None:  # a ctest script: its assertions are not C++
+            shown.update(subjects)
+            continue
+        asserted = {subject for subject in subjects if subject in SUBJECTS and
+                    any(re.search(SUBJECTS[subject], statement) for statement in said)}
+        if subjects and not asserted:
+            faults.append('%s asserts none of: %s (%s)' % (name, ', '.join(subjects), promise))
+        shown |= asserted
+    for subject in subjects:
+        if names and subject in SUBJECTS and subject not in shown:
+            faults.append('no test named asserts the %s (%s)' % (subject, promise))
     return faults
 
 
@@ -98,7 +180,7 @@ def main():
     guide_headings = {'ja': headings(os.path.join(root, 'docs', 'guide.ja.md')),
                       'en': headings(os.path.join(root, 'docs', 'guide.md'))}
     sources = test_sources(root)
-    faults = [fault for row in rows for fault in faults_of_row(row, guide_headings, sources)]
+    faults = [fault for row in rows for fault in faults_of_row(row, guide_headings, sources, root)]
     for fault in faults:
         print(fault)
     print('%d promises, %d faults' % (len(rows), len(faults)))
