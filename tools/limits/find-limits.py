@@ -10,8 +10,10 @@ installed, so that it runs the i686 Ordwell.exe), so that tests may run meanwhil
       --probe build/win32/tools/wine-probe/wine_probe.exe \\
       tools/limits/find-limits.py channel short [--extract] [--laa] [--sizes 1,10,100]
 
-PATH is channel (an editor of 0.73.0.1) or messages (0.72.0.5); SHAPE is
-short (lines of 40 bytes) or long (10,240 bytes). Without --sizes it
+PATH is channel (an editor of 0.73.0.1), messages (0.72.0.5) or filter
+(the i686 ordwell-sort.exe on a file, --output to a file of its own, the
+duplicates to a file with --extract); SHAPE is short (lines of 40 bytes) or
+long (10,240 bytes). Without --sizes it
 brackets the limit by doubling from --start MB and bisects to --precision MB.
 Ordwell.exe runs as a copy marked large-address-aware with --laa (as it
 ships) and unmarked without (2 GB of address space). Each run's line
@@ -27,11 +29,14 @@ import shutil
 import struct
 import subprocess
 import sys
+import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WORK = os.path.join(ROOT, "build", "limits")
 DRIVER = os.path.join(ROOT, "build", "win64", "tools", "limits", "limit_run.exe")
 ORDWELL = os.path.join(ROOT, "build", "win32", "app", "Ordwell.exe")
+FILTER = os.path.join(ROOT, "build", "win32", "filter", "ordwell-sort.exe")
+LOADER_WIN32 = "/usr/lib/wine/wine"
 STANDINS = os.path.join(ROOT, "build", "win64", "tools", "standin")
 LINE = {"short": 40, "long": 10240}
 PRIMES = [1000003, 999983, 999979, 65537]
@@ -74,17 +79,26 @@ def is_sorted_result(path, n, width):
     return True
 
 
+def same_file_bytes_kept(path, n, width):
+    """Whether the document is still the one write_document made."""
+    fresh = os.path.join(WORK, "document-again.txt")
+    write_document(fresh, n, width)
+    kept = same_file(path, fresh)
+    os.remove(fresh)
+    return kept
+
+
 def same_file(a, b):
     return subprocess.run(["cmp", "-s", a, b]).returncode == 0
 
 
 def ordwell_copy(exe, laa):
-    """A copy of Ordwell.exe, so that a build meanwhile changes nothing under
-    test, marked IMAGE_FILE_LARGE_ADDRESS_AWARE with laa and unmarked
+    """A copy of the executable, so that a build meanwhile changes nothing
+    under test, marked IMAGE_FILE_LARGE_ADDRESS_AWARE with laa and unmarked
     without, whatever the build says."""
     folder = os.path.join(WORK, "laa" if laa else "plain")
     os.makedirs(folder, exist_ok=True)
-    copy = os.path.join(folder, "Ordwell.exe")
+    copy = os.path.join(folder, os.path.basename(exe))
     shutil.copyfile(exe, copy)
     with open(copy, "r+b") as exe:
         exe.seek(0x3C)
@@ -119,6 +133,18 @@ def big_stack_standins():
     return folder
 
 
+def run_filter(args, exe, document, output):
+    """The filter on the document: how it ended, its seconds and its message."""
+    duplicates = os.path.join(WORK, "duplicates.txt")
+    switches = ["/A"] + ([] if args.locale else ["/T"]) + (
+        ["/E", "--duplicates=" + windows_path(duplicates)] if args.extract else [])
+    started = time.monotonic()
+    ran = subprocess.run([LOADER_WIN32, exe] + switches + ["--output=" + windows_path(output), windows_path(document)],
+                         capture_output=True, env=dict(os.environ, WINELOADER=LOADER_WIN32, WINEDEBUG="-all"))
+    said = ran.stderr.decode("cp932", errors="replace").strip().replace("\n", " ")
+    return {"exit": str(ran.returncode), "total": "%.1f" % (time.monotonic() - started)}, said
+
+
 def run_once(args, ordwell, megabytes):
     width = LINE[args.shape]
     n = max(2, int(megabytes * (1 << 20)) // width)
@@ -127,7 +153,17 @@ def run_once(args, ordwell, megabytes):
     write_document(document, n, width)
     if os.path.exists(output):
         os.remove(output)
-    switches = ["/A", "/T"] + (["/E"] if args.extract else [])
+    if args.path == "filter":
+        fields, said = run_filter(args, ordwell, document, output)
+        held = "sorted" if os.path.exists(output) and is_sorted_result(output, n, width) else (
+            "not written" if not os.path.exists(output) else "DAMAGED")
+        if held == "not written" and not same_file_bytes_kept(document, n, width):
+            held = "INPUT DAMAGED"
+        print("%9.1f MB %9d lines  %-11s exit=%s total=%s  %s" % (n * width / (1 << 20), n, held, fields["exit"],
+              fields["total"], said), flush=True)
+        os.remove(document)
+        return held == "sorted" and fields["exit"] == "0", held
+    switches = ["/A"] + ([] if args.locale else ["/T"]) + (["/E"] if args.extract else [])
     command = ["/usr/lib/wine/wine64", DRIVER, windows_path(ordwell), windows_path(args.standins), args.path,
                windows_path(document), windows_path(output)] + switches
     ran = subprocess.run(command, capture_output=True)
@@ -173,11 +209,14 @@ def find_limit(args, ordwell):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("path", choices=["channel", "messages"])
+    parser.add_argument("path", choices=["channel", "messages", "filter"])
     parser.add_argument("shape", choices=sorted(LINE))
     parser.add_argument("--extract", action="store_true", help="run with /E")
+    parser.add_argument("--locale", action="store_true",
+                        help="sort in locale order (/A), the default order, instead of byte order (/A /T); the "
+                             "keys, ten digits each, come out in the same order either way")
     parser.add_argument("--laa", action="store_true", help="Ordwell.exe marked large-address-aware, as it ships")
-    parser.add_argument("--exe", default=ORDWELL, help="the Ordwell.exe to measure (default: the win32 build's)")
+    parser.add_argument("--exe", help="the Ordwell.exe or ordwell-sort.exe to measure (default: the win32 build's)")
     parser.add_argument("--sizes", help="comma-separated sizes in MB to run once each, instead of a search")
     parser.add_argument("--start", type=float, default=64, help="first size of the search, MB")
     parser.add_argument("--ceiling", type=float, default=1536,
@@ -187,9 +226,12 @@ def main():
     args = parser.parse_args()
     if not os.environ.get("DISPLAY") or not os.environ.get("WINEPREFIX"):
         sys.exit("find-limits: run inside tools/with-wine.sh (see the usage above)")
-    ordwell = ordwell_copy(args.exe, args.laa)
+    if args.path != "filter" and not os.path.exists(DRIVER):
+        sys.exit("find-limits: no %s; build it: cmake --build --preset win64 --target limit_run" % DRIVER)
+    ordwell = ordwell_copy(args.exe or (FILTER if args.path == "filter" else ORDWELL), args.laa)
     args.standins = big_stack_standins()
-    print("# %s, %s lines, %s, %s" % (args.path, args.shape, "/A /T /E" if args.extract else "/A /T",
+    print("# %s, %s lines, %s, %s" % (args.path, args.shape, " ".join(
+        ["/A"] + ([] if args.locale else ["/T"]) + (["/E"] if args.extract else [])),
                                       "large-address-aware" if args.laa else "2 GB"), flush=True)
     if args.sizes:
         for size in args.sizes.split(","):
