@@ -14,7 +14,7 @@ mkdir -p "$log"
 packages=(
   cmake ninja-build g++ clang libclang-rt-dev googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine wine64 xvfb xauth x11-utils imagemagick locales fonts-ipafont-gothic fontconfig time python3
+  wine wine64 xvfb xauth x11-utils imagemagick locales fonts-ipafont-gothic fontconfig time python3 ccache
 )
 
 fail() {
