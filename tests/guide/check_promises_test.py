@@ -20,17 +20,27 @@ TEST(Filter, NothingOfIt) {
   Helper(run.exitCode);
   EXPECT_TRUE(started);
 }
+void CheckKept(const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "d.txt"), "old"); }
 const Row kRows[] = {
-    {"KeptRow", [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "d.txt"), "old"); }},
     {"BareRow", nullptr},
+    {"KeptRow", CheckKept},
+};
+const Row kOtherRows[] = {
+    {"OtherRow", [](const fs::path& dir) { EXPECT_EQ(ReadFile(dir / "o.txt"), "o"); }},
 };
 TEST_P(Table, RunsAsTheRowSays) {
-  EXPECT_TRUE(started);
+  const Row& row = GetParam();
+  EXPECT_EQ(run.exitCode, row.exitCode) << ReadFile(dir / "x.txt");
+  if (after != row.text) {
+    ADD_FAILURE() << "damaged";
+  }
 }
+INSTANTIATE_TEST_SUITE_P(Rows, Table, ::testing::ValuesIn(kRows));
 TEST(Filter, Later) {
   EXPECT_EQ(ReadFile(dir / "o.txt"), "sorted");
 }
 '''
+CMAKE = 'add_test(NAME guide_script COMMAND check.py)\n'
 WHERE = '「見出し」 "Heading"'
 CASES = [
     # tests, subjects, the faults expected
@@ -40,8 +50,11 @@ CASES = [
     ('`Filter.ExitAndFile`', 'exit code, colour', ['no such subject "colour"']),
     ('`Filter.ExitAndFile`', '', ['nothing said to be asserted']),
     ('`Table.RunsAsTheRowSays/KeptRow`', 'file', []),
+    ('`Table.RunsAsTheRowSays/BareRow`', 'exit code, text', []),
     ('`Table.RunsAsTheRowSays/BareRow`', 'file', ['asserts none of', 'no test named asserts the file']),
+    ('`Table.RunsAsTheRowSays/OtherRow`', 'file', ['no test Table', 'no test named asserts the file']),
     ('`Filter.Missing`', 'file', ['no test Filter.Missing', 'no test named asserts the file']),
+    ('`ctest:guide_script`', 'file', ['asserts none of', 'no test named asserts the file']),
     ('shown by a run: `tools/guide/check-promises.py`', 'file', []),
     ('shown by a run: `tools/none.py`', 'file', ['no run tools/none.py']),
 ]
@@ -56,7 +69,7 @@ def main():
         path = os.path.join(root, 'tests', 'x_test.cpp')
         with open(path, 'w') as f:
             f.write(SOURCE)
-        sources = {path: SOURCE}
+        sources = {path: SOURCE, os.path.join(root, 'tests', 'CMakeLists.txt'): CMAKE}
         headings = {'ja': ['見出し'], 'en': ['Heading']}
         for tests, subjects, expected in CASES:
             faults = check.faults_of_row(['a promise', WHERE, tests, subjects], headings, sources, root)

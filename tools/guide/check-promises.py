@@ -11,10 +11,15 @@ those tests assert:
   `ctest:name` must be a test registered under tests/;
 - the last cell names the subjects of the promise (SUBJECTS: exit code,
   message, text, file, ...). Each test named must assert one of them, and
-  each must be asserted by one of the tests: an EXPECT_, ASSERT_ or
-  ADD_FAILURE statement in the test's body or in its row's entry mentions
-  it as SUBJECTS says. A promise shown by a run that is no test says
-  "shown by a run:" and names the run's script, which must exist.
+  each must be asserted by one of the tests: an EXPECT_ or ASSERT_ (up to
+  its message), or the condition of an ADD_FAILURE, in the test's body, or
+  for `Suite.Name/row` in the row's entry in the table the suite is
+  instantiated on or in a function that entry names, mentions it as
+  SUBJECTS says. A ctest script asserts none. A promise shown by a run
+  that is no test says "shown by a run:" and names the run's script, which
+  must exist.
+The check reads C++ as text: an assertion in the body of a table's test
+counts for every row, whatever file or text it is about.
 Prints one line per fault and exits 1 when there is any.
 
 Usage: tools/guide/check-promises.py [ROOT]
@@ -27,16 +32,16 @@ HEADING = '## Promises the guides make'
 
 # What an assertion about each subject mentions.
 SUBJECTS = {
-    'exit code': r'(?i)exit_?code',
-    'message': r'\.err\b|box\.text|strayBox|\.message\b|Fault\(',
+    'exit code': r'(?i)exit_?code|\bk(Sorted|NotSorted|ReadFailed|NoEditor|Cancelled|NotWrittenBack)\b',
+    'message': r'\.err\b|box\.text|strayBox|\.message\b|Fault\(|\bkText\w*|FailedText\b',
     'text': r'TextOf\(|EditorText\(|SavedDocument\(|\bafter\b|\bsaved\b|Outcome::',
     'file': r'ReadFile\(|fs::exists\(|ModeOf\(|\.st_(uid|gid|mode)|hard_link_count|GetFileAttributesA\(|'
             r'Dacl|Acl|CheckDuplicatesIn\(',
     'output': r'run\.out\b',
     'selection': r'SelectionOf\(',
-    'lines': r'\boutput\b|\bexpected\b|Sorted|\.duplicates\b|\blines\b',
-    'time': r'elapsed|Ms\b|Seconds\b',
-    'settings': r'Settings|Profile|FileBytes\(|[Oo]ptions\b',
+    'lines': r'\boutput\b|\bexpected\b|SortedText\(|\.duplicates\b',
+    'time': r'\belapsed\b|Elapsed',
+    'settings': r'Settings|Profile|FileBytes\(|SameOptions\(',
     'conversion': r'ToCodePage\(|ToUtf8\(',
 }
 RUN = 'shown by a run:'
@@ -99,17 +104,43 @@ def row_entry(text, row):
     return block_from(text, opened) if opened >= 0 else ''
 
 
+def function_body(text, name):
+    """The body of a function of that name defined in the text, or ''."""
+    head = re.search(r'^[\w:<>&* ]*\b' + name + r'\s*\([^;{)]*\)\s*\{', text, re.M)
+    return block_from(text, head.end() - 1) if head else ''
+
+
+def table_of(text, suite):
+    """The initializer of the table a parameterized suite is instantiated on."""
+    used = re.search(r'INSTANTIATE_TEST_SUITE_P\(\s*\w+\s*,\s*' + suite + r'\s*,[^;]*?ValuesIn\((\w+)\)', text)
+    defined = used and re.search(r'\b' + used.group(1) + r'\[\]\s*=\s*\{', text)
+    return block_from(text, defined.end() - 1) if defined else ''
+
+
 def assertions(code):
-    return re.findall(r'\b(?:EXPECT_\w+|ASSERT_\w+|ADD_FAILURE)\b[^;]*;', code)
+    """Each assertion up to its message (<<), which is no assertion; a
+    failure added under a condition is that condition."""
+    said = [statement.split('<<')[0] for statement in re.findall(r'\b(?:EXPECT_\w+|ASSERT_\w+)\b[^;]*;', code)]
+    return said + re.findall(r'\bif\s*(\((?:[^()]|\([^()]*\))*\))\s*\{?\s*ADD_FAILURE\(\)', code)
+
+
+def row_assertions(text, suite, body, row):
+    """What a row of a table asserts: the test's body, the row's entry and
+    the functions the entry names. None when the row is not in the table
+    the suite is instantiated on."""
+    entry = row_entry(table_of(text, suite), row)
+    if not entry:
+        return None
+    named = set(re.findall(r'\b([A-Z]\w+)\b', entry))
+    return assertions(body + entry + ''.join(function_body(text, name) for name in named))
 
 
 def found_test(name, sources):
-    """(found, the assertions of its body and row), or (False, None)."""
+    """(found, the assertions that show it); a ctest script shows none."""
     if name.startswith('ctest:'):
-        wanted = re.escape(name[len('ctest:'):])
-        pattern = r'(add_test\(\s*NAME\s+|ordwell_add_test\(\s*)' + wanted + r'\b'
+        pattern = r'add_test\(\s*NAME\s+' + re.escape(name[len('ctest:'):]) + r'\b'
         found = any(re.search(pattern, text) for path, text in sources.items() if path.endswith('CMakeLists.txt'))
-        return found, None
+        return found, []
     match = re.fullmatch(r'(\w+)\.(\w+)(?:/(.+))?', name)
     if not match:
         return False, None
@@ -117,9 +148,13 @@ def found_test(name, sources):
     pattern = r'\bTEST(_F|_P)?\(\s*' + suite + r'\s*,\s*' + test + r'\s*\)'
     for text in sources.values():
         head = re.search(pattern, text)
-        if head and (row is None or '"' + row + '"' in text):
-            code = block_from(text, head.end()) + (row_entry(text, row) if row else '')
-            return True, assertions(code)
+        if not head or (row is not None and '"' + row + '"' not in text):
+            continue
+        body = block_from(text, head.end())
+        if row is None:
+            return True, assertions(body)
+        said = row_assertions(text, suite, body, row)
+        return said is not None, said
     return False, None
 
 
@@ -156,9 +191,6 @@ def faults_of_row(row, guide_headings, sources, root):
         found, said = found_test(name, sources)
         if not found:
             faults.append('no test %s (%s)' % (name, promise))
-            continue
-        if said is None:  # a ctest script: its assertions are not C++
-            shown.update(subjects)
             continue
         asserted = {subject for subject in subjects if subject in SUBJECTS and
                     any(re.search(SUBJECTS[subject], statement) for statement in said)}
