@@ -17,7 +17,7 @@ const char kPaneClass[] = "TEditor";
 const char kExeNameClass[] = "TMorvaneExeName";
 const char kDefaultExePath[] = "Morvane.exe";
 const int kPollMilliseconds = 50;
-const int kWaitMilliseconds = 2500;
+const DWORD kWaitMilliseconds = 2500;
 const size_t kExePathBufferSize = 262;  // a process entry's 260-byte name always fits, terminated
 
 bool IsClass(HWND window, const char* className) {
@@ -58,14 +58,17 @@ HWND LookAtForeground(uint32_t processId, bool& done) {
   return nullptr;
 }
 
+// The waits go by the clock, not by a count of polls: on a loaded machine
+// each poll takes longer than its sleep.
+bool IsWithinWait(DWORD start) { return GetTickCount() - start < kWaitMilliseconds; }
+
 HWND WaitForMainWindow(uint32_t processId) {
-  for (int elapsed = 0; elapsed < kWaitMilliseconds; elapsed += kPollMilliseconds) {
+  for (DWORD start = GetTickCount();; Sleep(kPollMilliseconds)) {
     bool done = false;
     HWND main = LookAtForeground(processId, done);
     if (done) return main;
-    Sleep(kPollMilliseconds);
+    if (!IsWithinWait(start)) return nullptr;
   }
-  return nullptr;
 }
 
 HWND FindChild(HWND main, const char* className) {
@@ -73,11 +76,10 @@ HWND FindChild(HWND main, const char* className) {
 }
 
 HWND WaitForPane(HWND main) {
-  for (int elapsed = 0; elapsed < kWaitMilliseconds; elapsed += kPollMilliseconds) {
+  for (DWORD start = GetTickCount();; Sleep(kPollMilliseconds)) {
     if (HWND pane = FindChild(main, kPaneClass)) return pane;
-    Sleep(kPollMilliseconds);
+    if (!IsWithinWait(start)) return nullptr;
   }
-  return nullptr;
 }
 
 // The exe path from the hidden child that holds it, else from the process list.

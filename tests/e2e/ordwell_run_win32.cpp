@@ -53,6 +53,7 @@ bool StartOrdwell(const std::string& arguments, OrdwellRun* run, const std::vect
       CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
   if (!started) {  // Wine under load now and then fails a start: once more
     Sleep(200);
+    run->startTick = GetTickCount64();
     started =
         CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
   }
