@@ -142,20 +142,29 @@ BOOL WINAPI RemoveOnConsoleInterrupt(DWORD) {
   return FALSE;  // the default handler then ends the process
 }
 
+// Before the first file beside is made: a key that came between the file
+// and its note would otherwise end the run through the default handler.
+void ListenForConsoleInterrupts() {
+  static bool listening = false;
+  if (!listening) listening = SetConsoleCtrlHandler(RemoveOnConsoleInterrupt, TRUE) != 0;
+}
+
 }  // namespace
 
 void RemoveOnInterrupt(int slot, intptr_t, const char* name) {
-  static bool handled = false;
+  ListenForConsoleInterrupts();
   RemovalNote& note = g_removals[slot];
   note.set = 0;
   if (!name || std::strlen(name) >= sizeof note.path) return;
   std::strcpy(note.path, name);
   note.set = 1;
-  if (!handled) handled = SetConsoleCtrlHandler(RemoveOnConsoleInterrupt, TRUE) != 0;
 }
 
 // The console's handler runs on a thread of its own: it waits for the hold.
-void HoldInterrupts() { InterlockedExchange(&g_interruptsHeld, 1); }
+void HoldInterrupts() {
+  ListenForConsoleInterrupts();
+  InterlockedExchange(&g_interruptsHeld, 1);
+}
 void ReleaseInterrupts() { InterlockedExchange(&g_interruptsHeld, 0); }
 
 // A Windows console of a Japanese system reads code page 932 as it is.

@@ -955,16 +955,17 @@ const std::string kLinesTwice = LinesTwice('d');
 
 // The duplicates go to a pipe read here. Their first bytes come only after
 // the input was read whole; the input is then saved anew at the same size
-// (its last-write time moves) before the rest is taken.
-std::string g_pipeName;
-std::thread g_pipeReader;
+// (its last-write time moves) before the rest is taken. The reader is left
+// to itself should the row end early: the process ends it.
+const std::string kPipeName = "\\\\.\\pipe\\ordwell-sort-test-" + std::to_string(GetCurrentProcessId());
+HANDLE g_pipeRead = nullptr;  // set once the reader has seen the pipe's end
 
 std::string RewriteOnFirstDuplicates(const fs::path& dir) {
-  g_pipeName = "\\\\.\\pipe\\ordwell-sort-test-" + std::to_string(GetCurrentProcessId());
-  HANDLE pipe = CreateNamedPipeA(g_pipeName.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0,
+  HANDLE pipe = CreateNamedPipeA(kPipeName.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0,
                                  nullptr);
   if (pipe == INVALID_HANDLE_VALUE) return "no pipe can be made";
-  g_pipeReader = std::thread([pipe, dir] {
+  g_pipeRead = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread([pipe, dir, read = g_pipeRead] {
     ConnectNamedPipe(pipe, nullptr);
     char chunk[4096];
     DWORD got = 0;
@@ -972,8 +973,18 @@ std::string RewriteOnFirstDuplicates(const fs::path& dir) {
     while (::ReadFile(pipe, chunk, sizeof chunk, &got, nullptr) && got) {
     }
     CloseHandle(pipe);
-  });
+    SetEvent(read);
+  }).detach();
   return "";
+}
+
+// A run that never opened the pipe would leave its reader waiting: a
+// client of this process's own ends that wait.
+void WaitForPipeReader() {
+  HANDLE client = CreateFileA(kPipeName.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (client != INVALID_HANDLE_VALUE) CloseHandle(client);
+  EXPECT_EQ(WaitForSingleObject(g_pipeRead, 10000), WAIT_OBJECT_0);
+  CloseHandle(g_pipeRead);
 }
 
 // The message that names the sorted text's file beside the input.
@@ -1157,6 +1168,7 @@ const FileCase kFileCases[] = {
      Fault(kTextFilterWriteFailed, "d.txt"),
      [](const fs::path& dir) {
        CloseHandle(g_holder);
+       g_holder = INVALID_HANDLE_VALUE;
        EXPECT_EQ(ReadFile(dir / "d.txt"), "old\r\n");
      }},
     {"DeviceFullAfterOutput", nullptr, {"/A/E", "--duplicates=Z:\\dev\\full"}, kDuplicatedSorted, 2,
@@ -1164,14 +1176,10 @@ const FileCase kFileCases[] = {
     // Saved anew at the same size after the read, the input sorted in place
     // is told by its last-write time: the sorted text stays beside it.
     {"InputSavedAtItsSizeWhileSortedInPlaceKept", RewriteOnFirstDuplicates,
-     {"/A/T/E", "--duplicates=" + std::string("\\\\.\\pipe\\ordwell-sort-test-") + std::to_string(GetCurrentProcessId()),
-      "--output=in.txt", "in.txt"},
+     {"/A/T/E", "--duplicates=" + kPipeName, "--output=in.txt", "in.txt"},
      "", 2, "",
      [](const fs::path& dir) {
-       // A run that never opened the pipe would leave its reader waiting.
-       HANDLE client = CreateFileA(g_pipeName.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-       if (client != INVALID_HANDLE_VALUE) CloseHandle(client);
-       g_pipeReader.join();
+       WaitForPipeReader();
        EXPECT_TRUE(ReadFile(dir / "in.txt") == LinesTwice('e'));
        std::vector<std::string> lines = SplitAtLineEnds(kLinesTwice);
        std::sort(lines.begin(), lines.end());
@@ -1676,6 +1684,7 @@ TEST(SortFilter, ConsoleInterruptRemovesFileBeside) {
                                 nullptr, dir.string().c_str(), &startup, &process);
   CloseHandle(in);
   CloseHandle(out);
+  if (!started) CloseHandle(feed);
   ASSERT_TRUE(started);
   bool made = false;
   for (int wait = 0; wait < 5000 && !made; wait += 10) {
@@ -1689,7 +1698,7 @@ TEST(SortFilter, ConsoleInterruptRemovesFileBeside) {
   SetConsoleCtrlHandler(nullptr, TRUE);
   bool sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
   DWORD sendFault = GetLastError();
-  FreeConsole();
+  FreeConsole();  // Ctrl+C stays ignored here: the key may still be on its way to this process
   DWORD waited = WaitForSingleObject(process.hProcess, 10000);
   if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1), WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(feed);
