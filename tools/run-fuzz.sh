@@ -24,13 +24,9 @@ fi
 
 # Runs one target, its report kept for printing in order; fails on a fault.
 run_target() {
-  local t=$1 exe=$build/tests/fuzz/fuzz_$1 report=$build/artifacts/$1/report.txt
-  mkdir -p "$build/corpus/$t" "$build/artifacts/$t"
+  local t=$1 exe=$build/tests/fuzz/fuzz_$1 report=$build/reports/$1.txt
+  mkdir -p "$build/corpus/$t" "$build/artifacts/$t" "$build/reports"
   echo "=== fuzz $t for ${seconds} s" >"$report"
-  if [ ! -x "$exe" ]; then
-    echo "run-fuzz: no target $t" >>"$report"
-    return 1
-  fi
   # The last status line tells the executions and the coverage reached.
   if "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$build/artifacts/$t/" "$build/corpus/$t" "tests/fuzz/corpus/$t" \
@@ -44,8 +40,17 @@ run_target() {
   fi
 }
 
-# A target uses one core: as many run at once as there are cores.
 status=0
+for t in $targets; do
+  if [ ! -x "$build/tests/fuzz/fuzz_$t" ]; then
+    echo "run-fuzz: no target $t" >&2
+    status=1
+  fi
+done
+[ $status -eq 0 ] || exit 1
+echo "run-fuzz: ${seconds} s each, $(nproc) at a time"
+
+# A target uses one core: as many run at once as there are cores.
 running=()
 for t in $targets; do
   run_target "$t" &
@@ -59,6 +64,6 @@ for pid in "${running[@]}"; do
   wait "$pid" || status=1
 done
 for t in $targets; do
-  cat "$build/artifacts/$t/report.txt" 2>/dev/null || echo "run-fuzz: no target $t" >&2
+  cat "$build/reports/$t.txt"
 done
 exit $status

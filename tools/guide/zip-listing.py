@@ -59,7 +59,7 @@ def main():
             f.write(text)
         print('README.md lists the %d files of %s' % (len(held), zip_name))
         return 0
-    faults = differences(found.group(2).split(), held, zip_name)
+    faults = differences([line for line in found.group(2).splitlines() if line.strip()], held, zip_name)
     for fault in faults:
         print(fault)
     if faults:

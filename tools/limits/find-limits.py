@@ -219,9 +219,10 @@ def main():
     parser.add_argument("--exe", help="the Ordwell.exe or ordwell-sort.exe to measure (default: the win32 build's)")
     parser.add_argument("--sizes", help="comma-separated sizes in MB to run once each, instead of a search")
     parser.add_argument("--start", type=float, default=64, help="first size of the search, MB")
-    parser.add_argument("--ceiling", type=float, default=1536,
-                        help="try no size above this, MB: beside Ordwell, the stand-in and Wine hold several copies "
-                             "of the text (about 9 in all for a write-back through messages)")
+    parser.add_argument("--ceiling", type=float,
+                        help="try no size above this, MB (default 1536, the filter 3072): beside Ordwell, the "
+                             "stand-in and Wine hold several copies of the text (about 9 in all for a write-back "
+                             "through messages)")
     parser.add_argument("--precision", type=float, default=16, help="bisect until the bracket is this narrow, MB")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY") or not os.environ.get("WINEPREFIX"):
@@ -229,7 +230,8 @@ def main():
     if args.path != "filter" and not os.path.exists(DRIVER):
         sys.exit("find-limits: no %s; build it: cmake --build --preset win64 --target limit_run" % DRIVER)
     ordwell = ordwell_copy(args.exe or (FILTER if args.path == "filter" else ORDWELL), args.laa)
-    args.standins = big_stack_standins()
+    args.ceiling = args.ceiling or (3072 if args.path == "filter" else 1536)
+    args.standins = None if args.path == "filter" else big_stack_standins()
     print("# %s, %s lines, %s, %s" % (args.path, args.shape, " ".join(
         ["/A"] + ([] if args.locale else ["/T"]) + (["/E"] if args.extract else [])),
                                       "large-address-aware" if args.laa else "2 GB"), flush=True)
