@@ -17,6 +17,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "filter/file_facts_posix.h"
+
 namespace {
 
 // The names under which a locale's codeset is code page 932, or the
@@ -168,9 +170,8 @@ bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 // end, as a pipe is.
 namespace {
 bool IsMadeWhileRead(int descriptor) {
-  constexpr long kProcMagic = 0x9fa0, kSysMagic = 0x62656572;
   struct statfs system;
-  return fstatfs(descriptor, &system) == 0 && (system.f_type == kProcMagic || system.f_type == kSysMagic);
+  return fstatfs(descriptor, &system) == 0 && (system.f_type == kProcMagic || system.f_type == kSysfsMagic);
 }
 }  // namespace
 
@@ -182,8 +183,7 @@ StreamVersion NoteStreamVersion(std::FILE* stream) {
   if (!S_ISREG(info.st_mode) || IsMadeWhileRead(fileno(stream))) return version;
   version.kind = StreamKind::kRegularFile;
   version.size = static_cast<unsigned long long>(info.st_size);
-  version.changed = static_cast<unsigned long long>(info.st_ctim.tv_sec) * 1000000000u +
-                    static_cast<unsigned long long>(info.st_ctim.tv_nsec);
+  version.changed = ChangeTimeOf(info);
   off_t position = lseek(fileno(stream), 0, SEEK_CUR);
   version.position = position > 0 ? static_cast<unsigned long long>(position) : 0;
   return version;

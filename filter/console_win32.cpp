@@ -1,5 +1,6 @@
 #include "filter/console.h"
 
+#include "filter/file_facts_win32.h"
 #include "platform/lookup_win32.h"
 
 #include <cerrno>
@@ -47,14 +48,6 @@ void LetOversizedWritesFail() {}
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
-namespace {
-
-HANDLE HandleOf(std::FILE* stream) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))); }
-
-unsigned long long Join(DWORD high, DWORD low) { return (static_cast<unsigned long long>(high) << 32) | low; }
-
-}  // namespace
-
 // From the handle itself: the last-write time in 100 ns steps, which every
 // write moves.
 StreamVersion NoteStreamVersion(std::FILE* stream) {
@@ -68,8 +61,8 @@ StreamVersion NoteStreamVersion(std::FILE* stream) {
     return version;
   }
   version.kind = StreamKind::kRegularFile;
-  version.size = Join(info.nFileSizeHigh, info.nFileSizeLow);
-  version.changed = Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+  version.size = SizeOf(info);
+  version.changed = LastWriteOf(info);
   LARGE_INTEGER none = {}, position = {};
   if (SetFilePointerEx(file, none, &position, FILE_CURRENT))
     version.position = static_cast<unsigned long long>(position.QuadPart);

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "filter/console.h"
+#include "filter/file_facts_posix.h"
 
 namespace {
 
@@ -28,7 +29,6 @@ ResultFault FaultOfLookup(int error) {
 // As many links as the system itself follows before it gives up (ELOOP).
 constexpr int kLinkLimit = 40;
 
-constexpr long kProcMagic = 0x9fa0;  // PROC_SUPER_MAGIC
 
 // The folder and the last name of a path: "d.txt" is "." and "d.txt".
 void SplitPath(const std::string& path, std::string& folder, std::string& name) {
@@ -279,10 +279,8 @@ bool PutBesideInPlace(const ResultFile& file) {
 bool IsInputStillInPlace(const ResultFile& file) {
   struct stat info;
   if (fstatat(static_cast<int>(file.folder), file.place.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
-  unsigned long long changed = static_cast<unsigned long long>(info.st_ctim.tv_sec) * 1000000000u +
-                               static_cast<unsigned long long>(info.st_ctim.tv_nsec);
   return IsSameIdentity(IdentityOf(info), file.identity) &&
-         static_cast<unsigned long long>(info.st_size) == file.inputSize && changed == file.inputChanged;
+         static_cast<unsigned long long>(info.st_size) == file.inputSize && ChangeTimeOf(info) == file.inputChanged;
 }
 
 // The folder's own path, as the system knows it now.

@@ -7,9 +7,9 @@
 
 #include <cerrno>
 
-namespace {
+#include "filter/file_facts_win32.h"
 
-HANDLE HandleOf(std::FILE* stream) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))); }
+namespace {
 
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
   return {info.dwVolumeSerialNumber, (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
@@ -210,9 +210,7 @@ bool IsInputStillInPlace(const ResultFile& file) {
   if (found == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info = {};
   bool same = GetFileInformationByHandle(found, &info) && IsSameFile(file.identity, found) &&
-              ((static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow) == file.inputSize &&
-              ((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-               info.ftLastWriteTime.dwLowDateTime) == file.inputChanged;
+              SizeOf(info) == file.inputSize && LastWriteOf(info) == file.inputChanged;
   CloseHandle(found);
   return same;
 }
