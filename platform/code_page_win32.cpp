@@ -42,31 +42,35 @@ void CloseSystemConverter(CodePageConverter& converter) {
   converter.system = nullptr;
 }
 
+namespace {
+
+// Through UTF-16 from one code page to the other. Into code page 932,
 // WC_NO_BEST_FIT_CHARS turns a character without a form of its own into the
-// default character, which usedDefault reports, instead of a look-alike.
-bool TranslateUtf8ToCodePage(CodePageConverter& converter, const char* text, size_t size, char* out, size_t room,
-                             size_t& made) {
+// default character, which usedDefault reports, instead of a look-alike;
+// into UTF-8 every character has its form (and usedDefault may not be asked).
+bool TranslateThroughWide(CodePageConverter& converter, UINT from, UINT to, const char* text, size_t size, char* out,
+                          size_t room, size_t& made) {
   made = 0;
   if (size == 0) return true;
-  int units = WidenText(converter, CP_UTF8, text, size);
+  int units = WidenText(converter, from, text, size);
   if (units <= 0) return false;
   BOOL usedDefault = FALSE;
-  int bytes = WideCharToMultiByte(kCodePage932, WC_NO_BEST_FIT_CHARS, WideOf(converter), units, out, RoomCount(room),
-                                  nullptr, &usedDefault);
+  DWORD flags = to == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  int bytes = WideCharToMultiByte(to, flags, WideOf(converter), units, out, RoomCount(room), nullptr,
+                                  to == CP_UTF8 ? nullptr : &usedDefault);
   if (bytes <= 0 || usedDefault) return false;
   made = static_cast<size_t>(bytes);
   return true;
 }
 
+}  // namespace
+
+bool TranslateUtf8ToCodePage(CodePageConverter& converter, const char* text, size_t size, char* out, size_t room,
+                             size_t& made) {
+  return TranslateThroughWide(converter, CP_UTF8, kCodePage932, text, size, out, room, made);
+}
+
 bool TranslateCodePageToUtf8(CodePageConverter& converter, const char* text, size_t size, char* out, size_t room,
                              size_t& made) {
-  made = 0;
-  if (size == 0) return true;
-  int units = WidenText(converter, kCodePage932, text, size);
-  if (units <= 0) return false;
-  int bytes = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, WideOf(converter), units, out, RoomCount(room),
-                                  nullptr, nullptr);
-  if (bytes <= 0) return false;
-  made = static_cast<size_t>(bytes);
-  return true;
+  return TranslateThroughWide(converter, kCodePage932, CP_UTF8, text, size, out, room, made);
 }
