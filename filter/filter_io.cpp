@@ -103,9 +103,10 @@ void ClearProgress(ProgressLine& progress) {
 
 // The file's version is noted before the read and compared after it: a
 // writer that rewrites it in place keeps its size but moves its change time.
-ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, InputText& text, ProgressLine& progress) {
+ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, InputText& text, ProgressLine& progress,
+                            StreamVersion& version) {
   text = {nullptr, 0, 0};
-  StreamVersion before = NoteStreamVersion(stream);
+  StreamVersion before = version = NoteStreamVersion(stream);
   if (before.kind == StreamKind::kDirectory) return ReadOutcome::kReadFailed;
   size_t size = before.kind == StreamKind::kRegularFile ? RemainingBytes(before) : 0;
   ReadOutcome outcome =

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdio>
 
+#include "filter/console.h"
 #include "platform/types.h"
 
 // A progress line on standard error, redrawn in place, for texts large
@@ -32,8 +33,10 @@ struct InputText {
 // kReadFailed. What a regular file gives is one whole version of it: a read
 // that ends short of the size the file had when it began, or goes beyond
 // it, or after which the file's size or change time differs, is kChanged.
-// Streams of no size (pipes, devices) are read as they come.
-ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, InputText& text, ProgressLine& progress);
+// Streams of no size (pipes, devices) are read as they come. version: the
+// version read, which a later look at the file compares with.
+ReadOutcome ReadWholeStream(std::FILE* stream, HeapHandle heap, InputText& text, ProgressLine& progress,
+                            StreamVersion& version);
 
 // Gives back a block that the read reserved outside the heap.
 void ReleaseInputText(InputText& text);

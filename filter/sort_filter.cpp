@@ -117,11 +117,12 @@ bool OpenResults(const FilterArgs& filter, std::FILE* input, Results& results) {
 // The whole input, read into the filter's own memory, so that another
 // program that rewrites or truncates the file meanwhile changes neither the
 // bytes checked nor those sorted; a file changed during the read is refused.
-// Reports its own faults.
-bool ReadInput(std::FILE* stream, const char* path, EditorLink& link, InputText& text, ProgressLine& progress) {
+// Reports its own faults. version: the version read.
+bool ReadInput(std::FILE* stream, const char* path, EditorLink& link, InputText& text, ProgressLine& progress,
+               StreamVersion& version) {
   const char* name = InputName(path);
   if (HoldInputForRead(stream) == InputHold::kWriterAtWork) return ReportFilterFault(kTextFilterInputBeingWritten, name);
-  ReadOutcome outcome = ReadWholeStream(stream, link.heap, text, progress);
+  ReadOutcome outcome = ReadWholeStream(stream, link.heap, text, progress, version);
   ReleaseInputHold();
   ClearProgress(progress);
   if (outcome == ReadOutcome::kOutOfMemory) return ReportFilterFault(kTextOutOfMemory, nullptr);
@@ -208,12 +209,10 @@ int WriteResults(const SortedLines* sorted, const InputText& text, char* duplica
 int SortOpenInput(const FilterArgs& filter, EditorLink& link, std::FILE* input, Results& results, InputText& text,
                   TextForm& form) {
   ProgressLine progress = {IsTerminal(stderr), false, 0};
-  bool read = OpenResults(filter, input, results) && ReadInput(input, filter.inputPath, link, text, progress);
-  if (read && results.output.isInput) {
-    StreamVersion version = NoteStreamVersion(input);
-    results.output.inputSize = version.size;
-    results.output.inputChanged = version.changed;
-  }
+  StreamVersion version = {};
+  bool read = OpenResults(filter, input, results) && ReadInput(input, filter.inputPath, link, text, progress, version);
+  results.output.inputSize = version.size;  // the version an in-place replacement must still find
+  results.output.inputChanged = version.changed;
   if (input != stdin) std::fclose(input);
   if (!read || !PrepareText(filter, link, text, form)) return kExitFault;
   char* duplicates = const_cast<char*>("");
