@@ -43,9 +43,8 @@ iconv -f UTF-8 -t CP932 tools/demo/sample.txt | LC_ALL=C sed 's/$/\r/' > "$out/s
 switches=("$@")
 [ ${#switches[@]} -gt 0 ] || switches=(/A /N /R)
 rm -f "$out/editor-after.bmp" "$out/editor-after.png"
-loader=$(tools/host.sh get "loader_$driver" "$state")
 tools/with-wine.sh --prefix $build/wineprefix "${probe[@]}" \
-  env WINELOADER="$loader" WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" $driver_build/tools/demo/ordwell_demo.exe \
+  $driver_build/wine-run.sh $driver_build/tools/demo/ordwell_demo.exe \
   "Z:$out/sample.txt" "Z:$root/$build/app/Ordwell.exe" "Z:$out/editor-after.bmp" "${switches[@]}"
 status=$?
 if [ -f "$out/editor-after.bmp" ]; then

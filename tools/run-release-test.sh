@@ -78,10 +78,9 @@ export ORDWELL_RELEASE_DIR=$(windows "$app_dir")
 export ORDWELL_RELEASE_RUN_DIR=$(windows "$run_dir")
 export ORDWELL_RELEASE_EDITOR_DIR=$(windows "$editor_dir")
 # The test runs in this prefix under the loader of its own build.
-loader=$(tools/host.sh get "loader_$driver" "$state")
 # What ran is counted in $summary, for the test command's summary.
 summary=$zip_build/release-summary.txt
-WINELOADER=$loader WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" "$driver_build/tests/release/release_tests.exe" |
+"$driver_build/wine-run.sh" "$driver_build/tests/release/release_tests.exe" |
   tee "$summary.log"
 status=$?
 tr -d '\r' < "$summary.log" | sed -n 's/^\[==========\] \([0-9]*\) tests\? .* ran.*/release test: \1 tests ran/p;s/^\[  PASSED  \] \([0-9]*\) tests\?.*/release test: \1 passed/p' > "$summary"

@@ -4,7 +4,9 @@
 # desktop already up, started with its output detached so that no Wine
 # service holds a test's output pipe open. The server is stopped afterwards.
 # WINELOADER is the 64-bit loader for the command; each build tree's
-# wine-run.sh sets the loader of its own build.
+# wine-run.sh runs its program in this prefix (ORDWELL_DISPLAY_PREFIX), with
+# the loader of its own build, so that a program of one build can drive
+# those of another in one prefix.
 # Usage: tools/with-wine.sh [--prefix DIR] [--probe EXE] COMMAND [ARGS...]
 #   --prefix DIR  the prefix (default build/win64/wineprefix)
 #   --probe EXE   an i686 program that must print its line under the prefix
@@ -29,7 +31,7 @@ done
 state=$("$root/tools/host.sh" i386)
 loader64=$("$root/tools/host.sh" get loader_win64 "$state")
 [ -x "$loader64" ] || { echo "with-wine: FAILED: Wine's 64-bit loader $loader64 is missing; run tools/setup.sh" >&2; exit 1; }
-export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINELOADER=$loader64
+export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINELOADER=$loader64 ORDWELL_DISPLAY_PREFIX=$prefix
 # Under emulation every 32-bit process of Wine, the prefix's own included,
 # gets the preload that keeps its start short.
 if [ "$state" = emulated ]; then

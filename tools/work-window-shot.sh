@@ -27,10 +27,9 @@ probe=() targets=(Ordwell ordwell_work_shot MorvaneStandin)
 out=$root/build/demo
 markers=$out/work-markers
 rm -rf "$markers" && mkdir -p "$markers"
-loader=$(tools/host.sh get "loader_$driver" "$state")
-export root out markers kind driver loader
+export root out markers kind driver
 tools/with-wine.sh --prefix build/$kind/wineprefix "${probe[@]}" bash -c '
-  WINELOADER=$loader WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" build/$driver/tools/demo/ordwell_work_shot.exe \
+  build/$driver/wine-run.sh build/$driver/tools/demo/ordwell_work_shot.exe \
     "Z:$root/build/$kind/app/Ordwell.exe" "Z:$markers" > "$markers/said.txt" &
   driver=$!
   for moment in during after; do
